@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds the deliverable (i686), the fuzzers (host, clang) and the test build
+# (x86_64) under build/. Usage: tools/build.sh [--no-tests]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+B=${KX_BUILD_DIR:-build}
+if [ "$(id -u)" = 0 ]; then tools/install-deps.sh; fi
+
+jobs=$(nproc)
+cmake -S . -B $B/i686 -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake >/dev/null
+cmake --build $B/i686 -j "$jobs"
+[ "${1:-}" = --no-tests ] && exit 0
+
+cmake -S fuzz -B $B/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
+cmake --build $B/fuzz -j "$jobs"
+
+cmake -S . -B $B/x86_64 -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake -DKX_BUILD_TESTS=ON \
+  -DKX_DELIVERABLE_EXE="$root/$B/i686/launcher/setup.exe" \
+  -DKX_FUZZ_DIR="$root/$B/fuzz" >/dev/null
+cmake --build $B/x86_64 -j "$jobs"
