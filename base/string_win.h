@@ -2,8 +2,9 @@
 // conversion from bytes in a code page.
 #pragma once
 
-#include <oleauto.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <oleauto.h>
 
 #include <cstdarg>
 #include <string>
