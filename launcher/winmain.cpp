@@ -1,5 +1,34 @@
+// The process entry: prepares the process, runs one CSetup, returns its code.
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  return 0;
+#include <utility>
+
+#include "diag/trace.h"
+#include "diag/trace_events.h"
+#include "launcher/launcher_services.h"
+#include "launcher/process_entry.h"
+#include "launcher/setup.h"
+#include "platform/deleter.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
+  const kx::string text(command_line ? command_line : L"");
+  kx::ProcessEntry entry(instance, text);
+  kx::trace_start(entry.launcher_path());
+  kx::trace(L"KXSetupInit", L"EXEProcessBegin", L"EXE=%s", entry.launcher_path().c_str());
+  int exit_code;
+  kx::CleanupList cleanup;
+  kx::string temp_folder;
+  {
+    kx::CSetup setup(kx::DefaultLauncherServices());
+    exit_code = setup.Run(instance, entry.launcher_path(), text);
+    cleanup = std::move(setup.Cleanup());
+    temp_folder = setup.Settings().TempFolder;
+  }
+  // After the run has let go of everything it loaded from the temporary
+  // folder, so that nothing recorded there is still in use.
+  kx::deleter_hooks hooks;
+  hooks.removing = kx::trace_deleter_step;
+  hooks.running_program = entry.launcher_path();
+  kx::run_deleter(cleanup, temp_folder, hooks);
+  return exit_code;
 }

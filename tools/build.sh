@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the deliverable (i686), the fuzzers (host, clang) and the test build
-# (x86_64) under build/. Usage: tools/build.sh [--no-tests]
+# Builds the deliverable (i686), the medium builder (host), the fuzzers (host,
+# clang) and the test build (x86_64) under build/. Usage: tools/build.sh [--no-tests]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -11,6 +11,10 @@ jobs=$(nproc)
 cmake -S . -B $B/i686 -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
   -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake >/dev/null
 cmake --build $B/i686 -j "$jobs"
+cmake -S tools/medium_builder -B $B/tools -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build $B/tools -j "$jobs"
+cmake -S tools/trace_reader -B $B/trace_reader -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build $B/trace_reader -j "$jobs"
 [ "${1:-}" = --no-tests ] && exit 0
 
 cmake -S fuzz -B $B/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -20,5 +24,6 @@ cmake --build $B/fuzz -j "$jobs"
 cmake -S . -B $B/x86_64 -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake -DKX_BUILD_TESTS=ON \
   -DKX_DELIVERABLE_EXE="$root/$B/i686/launcher/setup.exe" \
-  -DKX_FUZZ_DIR="$root/$B/fuzz" >/dev/null
+  -DKX_FUZZ_DIR="$root/$B/fuzz" \
+  -DKX_TOOLS_DIR="$root/$B/tools" >/dev/null
 cmake --build $B/x86_64 -j "$jobs"

@@ -1,0 +1,63 @@
+// The seam through which the source-file classes read web addresses.
+//
+// The file classes know only this interface; the internet-transfer layer
+// registers a factory for it at start-up. Without one, opening a web
+// address fails with ERROR_NOT_SUPPORTED and nothing touches the network.
+#pragma once
+
+#include <windows.h>
+// After windows.h, which it needs.
+#include <unknwn.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "base/stringx.h"
+
+namespace kx {
+
+// The request flags of the source files: reload, keep the connection, send
+// a no-cache pragma.
+inline constexpr DWORD kWebOpenFlags = 0x80400100;
+// The time-out of the source files' web requests.
+inline constexpr DWORD kWebTimeoutMs = 30000;
+
+// One file on a web server, read sequentially from a position.
+class web_source {
+ public:
+  virtual ~web_source() = default;
+  // Prepares reading `url` with the request `flags`; it need not send
+  // anything yet. Returns 0 or a Win32/WinInet error code.
+  virtual DWORD open(const string& url, DWORD flags) = 0;
+  // Makes the next read start `offset` bytes from the start of the file.
+  // Returns 0 or an error code.
+  virtual DWORD seek(std::uint64_t offset) = 0;
+  // Reads up to `count` bytes into `buffer`; `got` receives how many came
+  // (0 at the end of the data). Returns 0 or an error code.
+  virtual DWORD read(void* buffer, DWORD count, DWORD& got) = 0;
+};
+
+// How a file class wants its web source made.
+struct web_source_options {
+  const wchar_t* agent = nullptr;  // the user agent, e.g. "toys::file"
+  DWORD timeout_ms = kWebTimeoutMs;
+  IUnknown* events = nullptr;  // transfer-events sink (not owned); may be null
+};
+
+// Makes a web source; nullptr (with the reason in `error`) when it cannot.
+using web_source_factory = std::unique_ptr<web_source> (*)(const web_source_options& options,
+                                                           DWORD& error);
+
+// Registers the factory used for every later web address (nullptr: none);
+// returns the one registered before.
+web_source_factory set_web_source_factory(web_source_factory factory) noexcept;
+
+// A new source from the registered factory; nullptr with `error` set
+// (ERROR_NOT_SUPPORTED when no factory is registered).
+std::unique_ptr<web_source> make_web_source(const web_source_options& options, DWORD& error);
+
+// True when `path` begins with "http://" or "https://" (any case): the
+// source files read it from the web.
+bool is_web_address(string::view path) noexcept;
+
+}  // namespace kx

@@ -1,0 +1,77 @@
+// Switch lookup in a command line, and the texts built from what is left.
+//
+// Windows-free: the command line is untrusted input and these parsers are
+// fuzzed on the host.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "base/stringx.h"
+
+namespace kx {
+
+// How FindSwitch compares a name with a switch.
+enum class SwitchMatch {
+  prefix,  // the name may be followed by a value ("l1031", "rebootnow")
+  exact,   // the switch is the name and nothing more
+};
+
+// Whether a matching switch is taken out of the remaining text.
+enum class SwitchUse { keep, consume };
+
+// One command line: switches are looked up by name, lookups may consume
+// them, and the unconsumed tokens form the remaining text.
+//
+// Tokens are separated by blanks (U+0020 only; tabs are ordinary
+// characters) outside double quotes; every double quote toggles between
+// inside and outside and stays part of its token. Splitting happens on first
+// use.
+class CommandLine {
+ public:
+  // Keeps `text`; nothing is split yet.
+  explicit CommandLine(string text);
+
+  // Looks for the first token that starts with '-' or '/' followed by
+  // `name` (case-insensitively). The value is the rest of the token after
+  // the name; with SwitchMatch::exact a token with a non-empty value does not
+  // match and the search goes on. On a match the value is stored in `value`
+  // (when given), the token is consumed when `use` says so, and the result
+  // is true. A consumed token stays consumed, and it still matches later
+  // lookups.
+  bool FindSwitch(string::view name, string* value = nullptr,
+                  SwitchMatch match = SwitchMatch::prefix, SwitchUse use = SwitchUse::keep);
+
+  // The unconsumed tokens in their order joined with one blank, with
+  // blanks, tabs and line feeds trimmed from both ends. Before the text has
+  // been split (no lookup yet), the text exactly as given.
+  string RemainingText() const;
+
+  // The tokens, in order (splits the text when that has not happened yet).
+  const std::vector<string>& Tokens();
+
+ private:
+  void Split();
+
+  string text_;
+  std::vector<string> tokens_;
+  std::vector<bool> consumed_;
+  bool split_ = false;
+};
+
+// A language id as written on command lines and in setup.ini lists: after
+// a leading "0x" (either case) hexadecimal, otherwise decimal, read as
+// wcstol does (leading white space and a sign accepted, reading stops at
+// the first unfit character, no digits gives 0) and cut to 16 bits.
+std::uint16_t ParseLanguageId(string::view text);
+
+// The command line of a relaunched copy turned back into one for the
+// launcher the user started. When `command_line` holds the exact switch
+// "KX_temp", the relaunch switches are taken out and the first occurrence
+// of `own_path` (the running file; with its surrounding quotes when it has
+// them) is replaced by the first launcher's path in double quotes: the
+// "package:" value when given, else the "KX_OriginalLauncher:" value.
+// Otherwise `command_line` is returned unchanged.
+string RewriteRelaunchCommandLine(const string& command_line, const string& own_path);
+
+}  // namespace kx

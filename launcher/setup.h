@@ -1,0 +1,76 @@
+// The launcher object of a process and its top-level run.
+#pragma once
+
+#include <windows.h>
+
+#include "base/stringx.h"
+#include "launcher/launcher_services.h"
+#include "launcher/setup_settings.h"
+#include "launcher/step_result.h"
+#include "platform/cleanup_list.h"
+
+// Checks a step result at a numbered site; a failure aborts to the nearest
+// abort point, remembering where it started.
+#define KX_CHECK_STEP(setup, hr, site) (setup).CheckStep((hr), (site), __FILE__, __LINE__)
+
+namespace kx {
+
+// Gives the prerequisite phase (and every step of the run) the run's
+// settings.
+class CSetupPrereqMgrCallback {
+ public:
+  virtual ~CSetupPrereqMgrCallback() = default;
+  virtual SetupSettings& Settings() = 0;
+};
+
+// One per process: drives a run from the command line to the exit code.
+class CSetup : public CSetupPrereqMgrCallback {
+ public:
+  explicit CSetup(LauncherServices& services) : services_(services) {}
+  CSetup(const CSetup&) = delete;
+  CSetup& operator=(const CSetup&) = delete;
+
+  // Runs the launcher for `launcher_path` (the running file) with the
+  // command-line text as the system gave it; returns the exit code.
+  int Run(HINSTANCE instance, const string& launcher_path, const string& command_line);
+
+  // Returns when `hr` is 0. Otherwise records the first failure (code, site
+  // and source position) and throws StepAbort to the nearest abort point.
+  // Any non-zero value aborts, positive ones included.
+  void CheckStep(HRESULT hr, int site, const char* file = "", int line = 0);
+
+  SetupSettings& Settings() override { return settings_; }
+  CleanupList& Cleanup() { return cleanup_; }
+  LauncherServices& Services() { return services_; }
+
+  // The launcher's own error code for the exit code after a failure; 0
+  // until something sets it (-5001 when a failure is reported).
+  int ErrorCode = 0;
+  // The first failing step, or a zero code.
+  StepFailure RunFailure;
+  bool PrivilegedUser = false;
+  HINSTANCE Instance = nullptr;
+  HWND OwnerWindow = nullptr;
+  HMODULE EngineModule = nullptr;
+  int EngineState = 3;
+  // The source module the failure report names beside the site number.
+  static constexpr const wchar_t* kSourceModule = L"setup.cpp";
+
+  // Credentials of a web medium, handed to the engine's cabinet.
+  string WebUser, WebPassword, ProxyUser, ProxyPassword;
+
+ private:
+  int RunSteps(string command_line);
+  int InstallPath();
+  int AbortHandler(HRESULT code);
+  void CopyLanguageFiles();
+  bool TakeSingleInstance();
+  void LoadEngineModule();
+
+  LauncherServices& services_;
+  SetupSettings settings_;
+  CleanupList cleanup_;
+  bool instance_taken_ = false;
+};
+
+}  // namespace kx

@@ -1,0 +1,203 @@
+#include "launcher/temp_media.h"
+
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
+#include <vector>
+
+#include "base/file.h"
+#include "base/string_win.h"
+#include "base/web_source.h"
+#include "diag/trace.h"
+#include "launcher/payload.h"
+#include "launcher/setup.h"
+#include "launcher/setup_settings.h"
+#include "launcher/step_result.h"
+#include "platform/group_member.h"
+#include "platform/os_version.h"
+#include "platform/path_test.h"
+#include "platform/process_launch.h"
+#include "platform/temp_names.h"
+
+namespace kx {
+
+namespace {
+
+constexpr DWORD kCopyBuffer = 0x8000;
+constexpr const wchar_t* kTraceSection = L"KXSetupDLLOp";
+
+string without_trailing_backslash(string path) {
+  while (path.size() > 1 && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
+string with_trailing_backslash(string path) {
+  if (!path.empty() && path.back() != L'\\') path += L'\\';
+  return path;
+}
+
+// The folder part of `path` (no trailing backslash) and its file name.
+string folder_of(const string& path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == string::npos ? string() : path.substr(0, slash);
+}
+string file_name_of(const string& path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == string::npos ? path : path.substr(slash + 1);
+}
+
+// A failure's last error as an HRESULT. A failure that left no error code
+// is still a failure.
+HRESULT hresult_of(DWORD error) {
+  if (error == 0) return E_FAIL;
+  if (static_cast<LONG>(error) < 0) return static_cast<HRESULT>(error);
+  return static_cast<HRESULT>(0x80070000u + (error & 0xFFFF));
+}
+
+// Copies through the source-file classes; the target must not exist yet.
+// On failure the partly written target is removed and the error is the
+// thread's last error.
+bool copy_medium_file(const string& source, const string& target, long long& copied) {
+  file_lite in;
+  if (!in.open_read(source)) return false;
+  file_lite out;
+  if (!out.open_write(target, CREATE_NEW)) return false;
+  std::vector<char> buffer(kCopyBuffer);
+  for (;;) {
+    const long long got = in.read(buffer.data(), kCopyBuffer);
+    if (got == 0) break;
+    if (got < 0 || out.write(buffer.data(), static_cast<DWORD>(got)) != got) {
+      keep_last_error k;
+      out.close();
+      DeleteFileW(target.c_str());
+      return false;
+    }
+    copied += got;
+  }
+  return true;
+}
+
+int relaunch_failure(const SetupSettings& s) {
+  return s.CustomRetCode && s.CustomRetCodeOnFail != -1 ? s.CustomRetCodeOnFail : kErrorRelaunch;
+}
+
+}  // namespace
+
+string DefaultTempFolder() {
+  if (running_on_win9x() || group_member(true, true)) {
+    const string secure = create_secure_temp_folder();
+    if (!secure.empty()) return with_trailing_backslash(secure);
+  }
+  // A name nobody can guess, so the folder cannot be prepared in advance.
+  const string name = temp_name(string(), string(), false);
+  if (!name.empty() && CreateDirectoryW(name.c_str(), nullptr))
+    return with_trailing_backslash(name);
+  return string();
+}
+
+HRESULT ExtractPayload(CSetup& setup, string& command_line) {
+  SetupSettings& s = setup.Settings();
+  // Unpacking into "" would write into the current folder.
+  if (s.TempFolder.empty()) return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+
+  int result;
+  if (s.ExtractAll) {
+    result = ExtractOverlay(s.LauncherPath, s.TempFolder, nullptr, nullptr, true);
+  } else {
+    std::vector<string> files, folders;
+    result = ExtractOverlay(s.LauncherPath, s.TempFolder, &files, &folders, false);
+    for (const string& f : folders) setup.Cleanup().add_folder(f);
+    for (const string& f : files) setup.Cleanup().add_file(f);
+  }
+  if (result != overlay_ok) return static_cast<HRESULT>(result);
+
+  command_line += L" -package:\"" + s.LauncherPath + L"\"";
+
+  const string disk1 = s.TempFolder + L"Disk1";
+  s.SourceFolder =
+      path_test(disk1, path_is_folder) ? disk1 : without_trailing_backslash(s.TempFolder);
+
+  // The unpacked launcher takes the running file's name, so that a medium
+  // started as install.exe goes on as install.exe.
+  const string own_name = file_name_of(s.LauncherPath);
+  string name = s.LauncherName.empty() ? string(L"setup.exe") : s.LauncherName;
+  if (own_name != name) {
+    const string from = s.SourceFolder + L"\\" + name;
+    const string to = s.SourceFolder + L"\\" + own_name;
+    if (MoveFileW(from.c_str(), to.c_str())) {
+      setup.Cleanup().add_file(to);
+      name = own_name;
+    }
+  }
+  s.LauncherPath = s.SourceFolder + L"\\" + name;
+  return S_OK;
+}
+
+HRESULT CopyDisk1FileToTemp(CSetup& setup, const string& source, const string& target) {
+  trace_event(kTraceSection, L"CopyDisk1FileToTempBegin",
+              format(L"SourceFile=%s\tTargetFile=%s", source.c_str(), target.c_str()));
+  HRESULT hr = S_OK;
+  long long copied = 0;
+  bool record = false;
+  try {
+    if (source == target) {
+      // Nothing to copy, and the medium's own file is not the run's to
+      // delete.
+    } else if (path_test(target, path_is_file | path_is_folder)) {
+      record = true;
+    } else if (copy_medium_file(source, target, copied)) {
+      record = true;
+    } else {
+      hr = hresult_of(GetLastError());
+    }
+  } catch (const StepAbort& abort) {
+    hr = abort.code();
+  }
+  if (hr >= 0 && record) setup.Cleanup().add_file(target);
+  if (hr >= 0) {
+    trace_event(kTraceSection, L"CopyDisk1FileToTempEnd",
+                format(L"Result=%s\tCopied=%ld\tSourceFile=%s\tTargetFile=%s", L"Success",
+                       static_cast<long>(copied), source.c_str(), target.c_str()));
+  } else {
+    trace_event(kTraceSection, L"CopyDisk1FileToTempEnd",
+                format(L"Result=%s\t\tError=0x%08lx\tCopied=%ld\tSourceFile=%s\tTargetFile=%s",
+                       L"Failure", static_cast<unsigned long>(hr), static_cast<long>(copied),
+                       source.c_str(), target.c_str()));
+  }
+  return hr;
+}
+
+HRESULT CopyDisk1FileToTemp(CSetup& setup, const string& name) {
+  const SetupSettings& s = setup.Settings();
+  string source = s.SourceFolder;
+  const wchar_t separator = is_web_address(source.as_view()) ? L'/' : L'\\';
+  if (!source.empty() && source.back() != L'/' && source.back() != L'\\') source += separator;
+  // Without a temporary folder the copy would land in the current folder.
+  if (s.TempFolder.empty()) return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+  return CopyDisk1FileToTemp(setup, source + name, with_trailing_backslash(s.TempFolder) + name);
+}
+
+string RelaunchArguments(const SetupSettings& s, const string& arguments) {
+  return arguments + L" -media_path:\"" + without_trailing_backslash(folder_of(s.LauncherPath)) +
+         L"\" -tempdisk1folder:\"" + without_trailing_backslash(s.TempFolder) +
+         L"\" -KX_OriginalLauncher:\"" + s.LauncherPath + L"\"";
+}
+
+int RelaunchFromTemp(CSetup& setup, const string& arguments) {
+  const SetupSettings& s = setup.Settings();
+  if (s.TempFolder.empty()) return relaunch_failure(s);
+  const string target = with_trailing_backslash(s.TempFolder) + file_name_of(s.LauncherPath);
+  if (CopyDisk1FileToTemp(setup, s.LauncherPath, target) < 0) return relaunch_failure(s);
+
+  const unsigned wait = s.CloneWait ? wait_process | launch_shell : launch_shell;
+  // A silent run must not stop at the shell's error box.
+  const DWORD mask = s.Silent || s.Auto ? SEE_MASK_FLAG_NO_UI : 0;
+  const int started = launch(target, RelaunchArguments(s, arguments), L"open", string(), wait,
+                             INFINITE, SW_SHOWNORMAL, mask);
+  if (started != launch_ok) return relaunch_failure(s);
+  if (s.CloneWait) return static_cast<int>(last_launch().exit_code);
+  return s.CustomRetCode && s.CustomRetCodeOnSuccess != -1 ? s.CustomRetCodeOnSuccess : 0;
+}
+
+}  // namespace kx

@@ -1,0 +1,264 @@
+#include "launcher/temp_media.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "launcher/payload.h"
+#include "launcher/setup.h"
+#include "launcher/setup_settings.h"
+#include "platform/process_launch.h"
+#include "tests/launcher/payload_fixture.h"
+#include "tests/testing/probe_support.h"
+#include "tests/testing/scoped_temp_dir.h"
+
+namespace kx {
+namespace {
+
+using testing::ReadBytes;
+using testing::ScopedTempDir;
+using testing::WriteBytes;
+
+testing::FakeEntry entry(std::u16string name, std::u16string path, std::string data) {
+  testing::FakeEntry e;
+  e.name = std::move(name);
+  e.path = std::move(path);
+  e.data = std::move(data);
+  return e;
+}
+
+bool exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool recorded(const std::vector<string>& list, const std::wstring& path) {
+  return std::find(list.begin(), list.end(), string(path)) != list.end();
+}
+
+// A CSetup whose settings point at folders of the test.
+class TempMediaTest : public ::testing::Test {
+ protected:
+  ScopedTempDir media_;
+  ScopedTempDir temp_;
+  CSetup setup_{DefaultLauncherServices()};
+  SetupSettings& s_ = setup_.Settings();
+  std::wstring t_ = temp_.path() + L"\\";
+
+  void SetUp() override { s_.TempFolder = string(t_); }
+};
+
+TEST_F(TempMediaTest, RelaunchArgumentsNameTheMediumTheFolderAndTheFirstLauncher) {
+  s_.LauncherPath = L"C:\\Users\\me\\Downloads\\Product Setup\\setup.exe";
+  s_.TempFolder = L"C:\\Temp\\{guid}\\";
+  EXPECT_EQ(RelaunchArguments(s_, L"/s -no_selfdeleter -KX_temp").str(),
+            L"/s -no_selfdeleter -KX_temp -media_path:\"C:\\Users\\me\\Downloads\\Product Setup\""
+            L" -tempdisk1folder:\"C:\\Temp\\{guid}\""
+            L" -KX_OriginalLauncher:\"C:\\Users\\me\\Downloads\\Product Setup\\setup.exe\"");
+  EXPECT_EQ(RelaunchArguments(s_, L"").str(),
+            L" -media_path:\"C:\\Users\\me\\Downloads\\Product Setup\""
+            L" -tempdisk1folder:\"C:\\Temp\\{guid}\""
+            L" -KX_OriginalLauncher:\"C:\\Users\\me\\Downloads\\Product Setup\\setup.exe\"");
+}
+
+TEST_F(TempMediaTest, CopyNeverOverwritesAndRecordsWhatTheRunOwns) {
+  const std::wstring source = media_.file(L"setup.ini");
+  ASSERT_TRUE(WriteBytes(source, "[Startup]\r\nfresh"));
+
+  EXPECT_EQ(CopyDisk1FileToTemp(setup_, string(source), string(t_ + L"setup.ini")), S_OK);
+  EXPECT_EQ(ReadBytes(t_ + L"setup.ini"), "[Startup]\r\nfresh");
+  EXPECT_TRUE(recorded(setup_.Cleanup().files, t_ + L"setup.ini"));
+
+  ASSERT_TRUE(WriteBytes(t_ + L"0x0409.ini", "already there"));
+  ASSERT_TRUE(WriteBytes(media_.file(L"0x0409.ini"), "newer"));
+  EXPECT_EQ(
+      CopyDisk1FileToTemp(setup_, string(media_.file(L"0x0409.ini")), string(t_ + L"0x0409.ini")),
+      S_OK);
+  EXPECT_EQ(ReadBytes(t_ + L"0x0409.ini"), "already there");
+  EXPECT_TRUE(recorded(setup_.Cleanup().files, t_ + L"0x0409.ini"));
+
+  // The same file (any case): nothing to do, and the medium's file is not
+  // the run's to delete.
+  std::wstring upper = source;
+  std::transform(upper.begin(), upper.end(), upper.begin(), ::towupper);
+  EXPECT_EQ(CopyDisk1FileToTemp(setup_, string(source), string(upper)), S_OK);
+  EXPECT_FALSE(recorded(setup_.Cleanup().files, source));
+  EXPECT_EQ(ReadBytes(source), "[Startup]\r\nfresh");
+}
+
+TEST_F(TempMediaTest, AFailedCopyIsAnHresultAndLeavesNothing) {
+  EXPECT_EQ(
+      CopyDisk1FileToTemp(setup_, string(media_.file(L"missing.ini")), string(t_ + L"missing.ini")),
+      HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+  EXPECT_FALSE(exists(t_ + L"missing.ini"));
+  EXPECT_TRUE(setup_.Cleanup().files.empty());
+
+  // A web source without the internet layer is not supported here.
+  EXPECT_EQ(CopyDisk1FileToTemp(setup_, L"http://example.invalid/Disk1/setup.ini",
+                                string(t_ + L"web.ini")),
+            HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED));
+  EXPECT_FALSE(exists(t_ + L"web.ini"));
+}
+
+TEST_F(TempMediaTest, LargeFilesAreCopiedWholeByName) {
+  std::string big(3 * 0x8000 + 123, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7);
+  ASSERT_TRUE(WriteBytes(media_.file(L"KXSetup.dll"), big));
+  // By name: from the source folder into the temporary folder.
+  s_.SourceFolder = string(media_.path());
+  EXPECT_EQ(CopyDisk1FileToTemp(setup_, L"KXSetup.dll"), S_OK);
+  EXPECT_EQ(ReadBytes(t_ + L"KXSetup.dll"), big);
+}
+
+class ExtractPayloadTest : public TempMediaTest {
+ protected:
+  void write_launcher(const std::wstring& name, const std::vector<testing::FakeEntry>& entries) {
+    launcher_ = media_.file(name);
+    ASSERT_TRUE(WriteBytes(
+        launcher_, testing::BuildImage(testing::FakeImage{}) + testing::EncodePayload(entries)));
+    s_.LauncherPath = string(launcher_);
+  }
+  std::wstring launcher_;
+};
+
+TEST_F(ExtractPayloadTest, UnpacksRepointsAndRenamesTheLauncher) {
+  write_launcher(L"install.exe", {entry(u"setup.ini", u"Disk1\\setup.ini", "ini"),
+                                  entry(u"setup.exe", u"Disk1\\setup.exe", "launcher"),
+                                  entry(u"data2.cab", u"Disk1\\data2.cab", "later")});
+  string command_line = L"/s";
+  ASSERT_EQ(ExtractPayload(setup_, command_line), S_OK);
+
+  EXPECT_EQ(command_line.str(), L"/s -package:\"" + launcher_ + L"\"");
+  EXPECT_EQ(s_.SourceFolder.str(), t_ + L"Disk1");
+  EXPECT_EQ(s_.LauncherPath.str(), t_ + L"Disk1\\install.exe");
+  EXPECT_EQ(ReadBytes(t_ + L"Disk1\\install.exe"), "launcher");
+  EXPECT_FALSE(exists(t_ + L"Disk1\\setup.exe"));
+  EXPECT_FALSE(exists(t_ + L"Disk1\\data2.cab"));
+  const CleanupList& c = setup_.Cleanup();
+  EXPECT_TRUE(recorded(c.files, t_ + L"Disk1\\setup.ini"));
+  EXPECT_TRUE(recorded(c.files, t_ + L"Disk1\\install.exe"));
+  EXPECT_TRUE(recorded(c.folders, t_ + L"Disk1\\"));
+}
+
+TEST_F(ExtractPayloadTest, AMediumWithoutDisk1IsTheTemporaryFolderItself) {
+  write_launcher(L"setup.exe", {entry(u"setup.ini", u"setup.ini", "ini"),
+                                entry(u"setup.exe", u"setup.exe", "launcher")});
+  string command_line;
+  ASSERT_EQ(ExtractPayload(setup_, command_line), S_OK);
+  EXPECT_EQ(s_.SourceFolder.str(), temp_.path());
+  EXPECT_EQ(s_.LauncherPath.str(), t_ + L"setup.exe");
+  EXPECT_EQ(ReadBytes(t_ + L"setup.exe"), "launcher");
+}
+
+TEST_F(ExtractPayloadTest, ExtractAllUnpacksEverythingAndRecordsNothing) {
+  write_launcher(L"setup.exe", {entry(u"data2.cab", u"Disk1\\data2.cab", "later")});
+  s_.ExtractAll = true;
+  string command_line;
+  ASSERT_EQ(ExtractPayload(setup_, command_line), S_OK);
+  EXPECT_EQ(ReadBytes(t_ + L"Disk1\\data2.cab"), "later");
+  EXPECT_TRUE(setup_.Cleanup().files.empty());
+  EXPECT_TRUE(setup_.Cleanup().folders.empty());
+}
+
+TEST_F(ExtractPayloadTest, ABrokenPayloadFailsAndChangesNothingElse) {
+  write_launcher(L"setup.exe",
+                 {entry(u"setup.ini", u"Disk1\\setup.ini", "ini"), entry(u"x", u"..\\..\\x", "x")});
+  string command_line = L"/s";
+  const string before = s_.SourceFolder;
+  EXPECT_EQ(ExtractPayload(setup_, command_line), static_cast<HRESULT>(overlay_unsafe_entry));
+  EXPECT_EQ(command_line.str(), L"/s");
+  EXPECT_EQ(s_.SourceFolder, before);
+  EXPECT_EQ(s_.LauncherPath.str(), launcher_);
+  // What was unpacked is still removed at the end of the run.
+  EXPECT_TRUE(recorded(setup_.Cleanup().files, t_ + L"Disk1\\setup.ini"));
+
+  s_.ExtractAll = true;
+  EXPECT_EQ(ExtractPayload(setup_, command_line), static_cast<HRESULT>(overlay_unsafe_entry));
+
+  s_.TempFolder.clear();
+  EXPECT_NE(ExtractPayload(setup_, command_line), S_OK);
+}
+
+TEST(DefaultTempFolderTest, ASecuredGuidFolderForAnAdministrator) {
+  const string folder = DefaultTempFolder();
+  ASSERT_FALSE(folder.empty());
+  wchar_t temp[MAX_PATH + 1];
+  GetTempPathW(MAX_PATH + 1, temp);
+  const std::wstring f = folder.str();
+  EXPECT_EQ(f.back(), L'\\');
+  EXPECT_EQ(f.rfind(temp, 0), 0u) << f;
+  // The Wine user is an administrator: "{" GUID "}".
+  const std::wstring name = f.substr(wcslen(temp), f.size() - wcslen(temp) - 1);
+  EXPECT_EQ(name.size(), 38u) << name;
+  EXPECT_EQ(name.front(), L'{');
+  EXPECT_EQ(name.back(), L'}');
+  EXPECT_TRUE(exists(f));
+  EXPECT_NE(DefaultTempFolder(), folder);
+  testing::RemoveTree(f);
+}
+
+class RelaunchTest : public TempMediaTest {
+ protected:
+  void SetUp() override {
+    TempMediaTest::SetUp();
+    launcher_ = media_.file(L"setup.exe");
+    ASSERT_TRUE(CopyFileW(testing::ProbePath().c_str(), launcher_.c_str(), FALSE));
+    s_.LauncherPath = string(launcher_);
+    log_ = media_.file(L"probe.log");
+  }
+  // Probe switches; "--" makes it ignore the switches the relaunch adds.
+  string arguments(const std::wstring& exit) const {
+    return string(L"--log=" + log_ + L" --exit=" + exit + L" --");
+  }
+  std::wstring launcher_, log_;
+};
+
+TEST_F(RelaunchTest, StartsTheCopyInTheTemporaryFolderAndReturnsItsExitCode) {
+  s_.CloneWait = true;
+  EXPECT_EQ(RelaunchFromTemp(setup_, arguments(L"0xC0000005")), static_cast<int>(0xC0000005));
+  EXPECT_TRUE(recorded(setup_.Cleanup().files, t_ + L"setup.exe"));
+  const auto records = testing::ProbeRuns(log_);
+  ASSERT_EQ(records.size(), 1u);
+  const std::wstring cmdline = records[0].at("cmdline");
+  const std::wstring expected_tail =
+      (string(L" ") + RelaunchArguments(s_, arguments(L"0xC0000005"))).str();
+  EXPECT_NE(cmdline.find(t_ + L"setup.exe"), std::wstring::npos) << cmdline;
+  ASSERT_GE(cmdline.size(), expected_tail.size());
+  EXPECT_EQ(cmdline.substr(cmdline.size() - expected_tail.size()), expected_tail);
+}
+
+TEST_F(RelaunchTest, WithoutCloneWaitItDoesNotWait) {
+  s_.CloneWait = false;
+  EXPECT_EQ(RelaunchFromTemp(setup_, arguments(L"5")), 0);
+  s_.CustomRetCode = true;
+  s_.CustomRetCodeOnSuccess = 1641;
+  EXPECT_EQ(RelaunchFromTemp(setup_, arguments(L"6")), 1641);
+  // Both copies ran; let them end before their folders go.
+  const std::vector<testing::ProbeRecord> records = testing::WaitForProbeRuns(log_, 2);
+  ASSERT_EQ(records.size(), 2u);
+  for (const testing::ProbeRecord& r : records) {
+    const DWORD pid = static_cast<DWORD>(std::stoul(r.at("pid")));
+    for (int i = 0; i < 200 && testing::ProcessRunning(pid); ++i) Sleep(50);
+  }
+}
+
+TEST_F(RelaunchTest, FailuresEndWith5017OrTheCustomCode) {
+  s_.CloneWait = true;
+  s_.LauncherPath = string(media_.file(L"missing.exe"));
+  EXPECT_EQ(RelaunchFromTemp(setup_, arguments(L"0")), -5017);
+  s_.CustomRetCode = true;
+  s_.CustomRetCodeOnFail = 1603;
+  EXPECT_EQ(RelaunchFromTemp(setup_, arguments(L"0")), 1603);
+  s_.CustomRetCode = false;
+  // A copy that is no program cannot be started (silently: no shell error
+  // box in a silent run).
+  s_.Silent = true;
+  ASSERT_TRUE(WriteBytes(media_.file(L"broken.exe"), "not a program"));
+  s_.LauncherPath = string(media_.file(L"broken.exe"));
+  EXPECT_EQ(RelaunchFromTemp(setup_, arguments(L"0")), -5017);
+}
+
+}  // namespace
+}  // namespace kx
