@@ -101,8 +101,14 @@ int CSetup::InstallPath() {
   } else {
     s.EngineDllPath = folder_file(engine_in_temp ? s.TempFolder : s.SourceFolder, L"KXSetup.dll");
   }
-  if (engine_in_temp)
-    KX_CHECK_STEP(*this, services_.CopyDisk1FileToTemp(*this, L"KXSetup.dll"), 239);
+  if (engine_in_temp) {
+    // A medium without its engine fails here rather than at the load: it is
+    // still the engine that cannot be loaded, and a general failure code
+    // would send the person to the wrong cause.
+    const HRESULT copied = services_.CopyDisk1FileToTemp(*this, L"KXSetup.dll");
+    if (copied != S_OK) ErrorCode = kErrorEngineDll;
+    KX_CHECK_STEP(*this, copied, 239);
+  }
   LoadEngineModule();
 
   services_.ReadWebCredentials(*this, folder_file(s.SourceFolder, L"data1.hdr"));

@@ -33,8 +33,8 @@ with kxe2e.Medium(ini=None) as m:
 
 with medium(engine=False) as m:
     code = kxe2e.run_setup(m.exe, "/s")
-    c.expect(code == GENERAL_FAILURE,
-             f"a medium without KXSetup.dll fails copying it: -5001 (got {code})")
+    c.expect(code == ENGINE_DLL_FAILED,
+             f"a medium without KXSetup.dll ends with the engine-DLL code (got {code})")
 
 with medium() as m:
     code = kxe2e.run_setup(m.exe, "/s")

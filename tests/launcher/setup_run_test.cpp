@@ -203,6 +203,17 @@ TEST(SetupRunTest, FailedLanguageCopyAbortsBeforeTheLock) {
   EXPECT_EQ(std::count(f.calls.begin(), f.calls.end(), L"TakeInstance"), 0);
 }
 
+TEST(SetupRunTest, AMissingEngineEndsWithTheEngineCodeAlsoWhenItsCopyFails) {
+  FakeServices f;
+  f.failing_copy = L"KXSetup.dll";
+  f.copy_result = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+  CSetup* setup = nullptr;
+  EXPECT_EQ(RunWith(f, kCopy, &setup), kErrorEngineDll);
+  EXPECT_EQ(setup->RunFailure.site, 239);
+  EXPECT_EQ(std::count(f.calls.begin(), f.calls.end(), L"LoadEngine C:\\Temp\\{run}\\KXSetup.dll"),
+            0);
+}
+
 TEST(SetupRunTest, SecondInstanceShowsTheFallbackTextAndEndsWithZero) {
   FakeServices f;
   f.instance_free = false;
