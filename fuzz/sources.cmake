@@ -21,3 +21,8 @@ target_sources(kx_portable PRIVATE
 # The command line: splitting, switch lookup, the readers into the settings.
 target_sources(kx_portable PRIVATE
   ${root}/launcher/command_line.cpp)
+
+# The run's language rules and the formatting of its texts.
+target_sources(kx_portable PRIVATE
+  ${root}/launcher/language.cpp
+  ${root}/launcher/language_format.cpp)

@@ -1,8 +1,12 @@
-// The services of a real run. The medium, language, report and engine steps
-// whose subsystems are still to come succeed here without doing anything, so
-// that the run walks every step in order from the start.
+// The services of a real run. The steps whose subsystems are still to come
+// (instances) succeed here without doing anything, so that the run walks
+// every step in order from the start.
 #include <windows.h>
 
+#include "launcher/engine_host.h"
+#include "launcher/failure_report.h"
+#include "launcher/language.h"
+#include "launcher/language_win.h"
 #include "launcher/launcher_services.h"
 #include "launcher/payload.h"
 #include "launcher/process_entry.h"
@@ -11,23 +15,18 @@
 #include "launcher/setup_settings.h"
 #include "launcher/temp_media.h"
 #include "platform/group_member.h"
-#include "platform/pending_operations.h"
 
 namespace kx {
 
 namespace {
 
-// The follow-up steps of reading the settings until the instance and
-// language subsystems arrive: no installed instances, and the medium's
-// default language unless the command line asked for one.
+// The follow-up steps of reading the settings: no installed instances
+// until the instance subsystem arrives, and the run's language from the
+// command line, the installed product and the system.
 class RunSettingsContext final : public SystemSettingsContext {
  public:
   void DetectInstances(SetupSettings&) override {}
-  void ResolveLanguage(SetupSettings& s) override {
-    s.LanguageFromCommandLine = s.LanguageId != 0;
-    s.ChosenLanguage = s.LanguageFromCommandLine ? s.LanguageId : s.DefaultLanguage;
-    s.LanguageFromInstalledProduct = false;
-  }
+  void ResolveLanguage(SetupSettings& s) override { ResolveRunLanguage(s); }
 };
 
 class RealServices final : public LauncherServices {
@@ -53,32 +52,29 @@ class RealServices final : public LauncherServices {
   }
 
   std::vector<LANGID> MediumLanguages(const SetupSettings& s) override {
-    return s.SupportedLanguages;
+    return kx::MediumLanguages(s);
   }
-  string GetString(const SetupSettings&, UINT id) override {
-    const wchar_t* text = nullptr;
-    const int n = LoadStringW(resource_instance(), id, reinterpret_cast<LPWSTR>(&text), 0);
-    return n > 0 ? string(text, static_cast<size_t>(n)) : string();
+  string GetString(const SetupSettings& s, UINT id) override {
+    return kx::GetString(s, id, resource_instance());
   }
 
-  void ReportFailure(CSetup&, HRESULT, bool) override {}
+  void ReportFailure(CSetup& setup, HRESULT code, bool suppress_dialog) override {
+    ReportRunFailure(setup, code, suppress_dialog);
+  }
   int ShowMessage(CSetup& setup, const string& text, UINT flags) override {
-    const SetupSettings& s = setup.Settings();
-    if (s.Silent || s.Auto) return IDOK;
-    return MessageBoxW(setup.OwnerWindow, text.c_str(), s.ProductName.c_str(), flags);
+    return ShowRunMessage(setup, text, flags);
   }
 
   HMODULE LoadEngine(const string& path) override { return LoadLibraryW(path.c_str()); }
   void ReadWebCredentials(CSetup&, const string&) override {}
-  HRESULT RunEngine(CSetup&) override { return S_OK; }
-  // After a restart the operations left for files that were in use come
-  // first; the engine's own resume steps follow once it is hosted.
-  HRESULT ResumeEngine(CSetup& setup) override {
-    KX_CHECK_STEP(setup, run_pending_operations(), 372);
-    return S_OK;
+  HRESULT RunEngine(CSetup& setup) override {
+    return EngineHost(setup, DefaultEngineHostParts()).Run();
   }
-  long EngineResultCode(CSetup&) override { return 0; }
-  void NotifyEngineAbort(CSetup&) override {}
+  HRESULT ResumeEngine(CSetup& setup) override {
+    return EngineHost(setup, DefaultEngineHostParts()).Resume();
+  }
+  long EngineResultCode(CSetup& setup) override { return kx::EngineResultCode(setup); }
+  void NotifyEngineAbort(CSetup& setup) override { kx::NotifyEngineAbort(setup); }
 
   bool TakeInstance(const string& name) override {
     ReleaseInstance();

@@ -27,24 +27,35 @@ class launcher_source final : public pl::byte_source {
     if (GetFileSizeEx(file_, &size)) size_ = static_cast<std::uint64_t>(size.QuadPart);
   }
   std::uint64_t size() const override { return size_; }
+  // Unpacking reads the file front to back: the file pointer is moved only
+  // when a read does not start where the last one ended.
   std::size_t read_at(std::uint64_t offset, void* buffer, std::size_t n) override {
-    LARGE_INTEGER at;
-    at.QuadPart = static_cast<LONGLONG>(offset);
-    if (!SetFilePointerEx(file_, at, nullptr, FILE_BEGIN)) return 0;
+    if (offset != position_) {
+      LARGE_INTEGER at;
+      at.QuadPart = static_cast<LONGLONG>(offset);
+      position_ = kUnknown;
+      if (!SetFilePointerEx(file_, at, nullptr, FILE_BEGIN)) return 0;
+    }
     std::size_t done = 0;
     while (done < n) {
       DWORD got = 0;
       const DWORD want = static_cast<DWORD>(n - done < 0x40000000 ? n - done : 0x40000000);
-      if (!ReadFile(file_, static_cast<char*>(buffer) + done, want, &got, nullptr) || got == 0)
-        break;
+      if (!ReadFile(file_, static_cast<char*>(buffer) + done, want, &got, nullptr)) {
+        position_ = kUnknown;
+        return done;
+      }
+      if (got == 0) break;
       done += got;
     }
+    position_ = offset + done;
     return done;
   }
 
  private:
+  static constexpr std::uint64_t kUnknown = ~0ull;
   HANDLE file_;
   std::uint64_t size_ = 0;
+  std::uint64_t position_ = kUnknown;
 };
 
 unique_handle open_for_reading(const string& path) {

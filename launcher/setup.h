@@ -3,7 +3,10 @@
 
 #include <windows.h>
 
+#include <kxengine.h>
+
 #include "base/stringx.h"
+#include "launcher/com_ref.h"
 #include "launcher/launcher_services.h"
 #include "launcher/setup_settings.h"
 #include "launcher/step_result.h"
@@ -23,12 +26,22 @@ class CSetupPrereqMgrCallback {
   virtual SetupSettings& Settings() = 0;
 };
 
+class CSetup;
+
+// Releases the engine's objects of `setup` in the order the engine expects
+// (runner, setup data, cabinet, driver, media, engine, then the host
+// object), removes the engine's type library when the engine module is
+// loaded and "no_engine" was not given, and frees the module.
+void ReleaseEngine(CSetup& setup) noexcept;
+
 // One per process: drives a run from the command line to the exit code.
 class CSetup : public CSetupPrereqMgrCallback {
  public:
   explicit CSetup(LauncherServices& services) : services_(services) {}
   CSetup(const CSetup&) = delete;
   CSetup& operator=(const CSetup&) = delete;
+  // Lets go of the engine (ReleaseEngine).
+  ~CSetup() override { ReleaseEngine(*this); }
 
   // Runs the launcher for `launcher_path` (the running file) with the
   // command-line text as the system gave it; returns the exit code.
@@ -48,11 +61,28 @@ class CSetup : public CSetupPrereqMgrCallback {
   int ErrorCode = 0;
   // The first failing step, or a zero code.
   StepFailure RunFailure;
+  // The failing step's own explanation for the error dialog; empty for
+  // the general one.
+  string FailureMessage;
   bool PrivilegedUser = false;
   HINSTANCE Instance = nullptr;
   HWND OwnerWindow = nullptr;
   HMODULE EngineModule = nullptr;
   int EngineState = 3;
+  // The engine's objects of the run; ReleaseEngine lets go of them.
+  ComRef<IKxEngine> Engine;
+  ComRef<IKxCabinet> CabinetObject;
+  ComRef<IKxRunner> EngineRunner;
+  ComRef<IKxComponent> EngineDriver;
+  ComRef<IKxSetupInfo> EngineSetup;
+  ComRef<IKxMedia> EngineMedia;
+  // The launcher's host object that receives the engine's transfer events.
+  ComRef<IKxTransferEvents3> EngineSink;
+  // The disk space the installation needs (bytes), the tick count at which
+  // the engine's preparation began, and the engine's log file.
+  ULONGLONG EngineSize = 0;
+  DWORD EngineStartTick = 0;
+  string EngineLogFile;
   // The source module the failure report names beside the site number.
   static constexpr const wchar_t* kSourceModule = L"setup.cpp";
 

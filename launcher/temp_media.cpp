@@ -7,9 +7,8 @@
 #include <vector>
 
 #include "base/file.h"
-#include "base/string_win.h"
 #include "base/web_source.h"
-#include "diag/trace.h"
+#include "diag/trace_events.h"
 #include "launcher/payload.h"
 #include "launcher/setup.h"
 #include "launcher/setup_settings.h"
@@ -25,7 +24,6 @@ namespace kx {
 namespace {
 
 constexpr DWORD kCopyBuffer = 0x8000;
-constexpr const wchar_t* kTraceSection = L"KXSetupDLLOp";
 
 string without_trailing_backslash(string path) {
   while (path.size() > 1 && path.back() == L'\\') path.pop_back();
@@ -55,26 +53,49 @@ HRESULT hresult_of(DWORD error) {
   return static_cast<HRESULT>(0x80070000u + (error & 0xFFFF));
 }
 
+// A target being written: removed again unless the copy completes, also
+// when a step aborts inside the copy (a cancelled download).
+class partial_target {
+ public:
+  explicit partial_target(const string& path) : path_(path) {}
+  ~partial_target() {
+    if (!complete_) {
+      keep_last_error k;
+      out.close();
+      DeleteFileW(path_.c_str());
+    }
+  }
+  partial_target(const partial_target&) = delete;
+  partial_target& operator=(const partial_target&) = delete;
+  void completed() noexcept { complete_ = true; }
+
+  file_lite out;
+
+ private:
+  const string& path_;
+  bool complete_ = false;
+};
+
 // Copies through the source-file classes; the target must not exist yet.
 // On failure the partly written target is removed and the error is the
 // thread's last error.
 bool copy_medium_file(const string& source, const string& target, long long& copied) {
   file_lite in;
   if (!in.open_read(source)) return false;
-  file_lite out;
-  if (!out.open_write(target, CREATE_NEW)) return false;
+  partial_target t(target);
+  if (!t.out.open_write(target, CREATE_NEW)) {
+    // Nothing of ours to remove: the name was taken or could not be made.
+    t.completed();
+    return false;
+  }
   std::vector<char> buffer(kCopyBuffer);
   for (;;) {
     const long long got = in.read(buffer.data(), kCopyBuffer);
     if (got == 0) break;
-    if (got < 0 || out.write(buffer.data(), static_cast<DWORD>(got)) != got) {
-      keep_last_error k;
-      out.close();
-      DeleteFileW(target.c_str());
-      return false;
-    }
+    if (got < 0 || t.out.write(buffer.data(), static_cast<DWORD>(got)) != got) return false;
     copied += got;
   }
+  t.completed();
   return true;
 }
 
@@ -85,9 +106,13 @@ int relaunch_failure(const SetupSettings& s) {
 }  // namespace
 
 string DefaultTempFolder() {
-  if (running_on_win9x() || group_member(true, true)) {
-    const string secure = create_secure_temp_folder();
-    if (!secure.empty()) return with_trailing_backslash(secure);
+  return DefaultTempFolder(running_on_win9x() || group_member(true, true));
+}
+
+string DefaultTempFolder(bool secure) {
+  if (secure) {
+    const string folder = create_secure_temp_folder();
+    if (!folder.empty()) return with_trailing_backslash(folder);
   }
   // A name nobody can guess, so the folder cannot be prepared in advance.
   const string name = temp_name(string(), string(), false);
@@ -135,8 +160,7 @@ HRESULT ExtractPayload(CSetup& setup, string& command_line) {
 }
 
 HRESULT CopyDisk1FileToTemp(CSetup& setup, const string& source, const string& target) {
-  trace_event(kTraceSection, L"CopyDisk1FileToTempBegin",
-              format(L"SourceFile=%s\tTargetFile=%s", source.c_str(), target.c_str()));
+  trace_copy_begin(source, target);
   HRESULT hr = S_OK;
   long long copied = 0;
   bool record = false;
@@ -155,16 +179,7 @@ HRESULT CopyDisk1FileToTemp(CSetup& setup, const string& source, const string& t
     hr = abort.code();
   }
   if (hr >= 0 && record) setup.Cleanup().add_file(target);
-  if (hr >= 0) {
-    trace_event(kTraceSection, L"CopyDisk1FileToTempEnd",
-                format(L"Result=%s\tCopied=%ld\tSourceFile=%s\tTargetFile=%s", L"Success",
-                       static_cast<long>(copied), source.c_str(), target.c_str()));
-  } else {
-    trace_event(kTraceSection, L"CopyDisk1FileToTempEnd",
-                format(L"Result=%s\t\tError=0x%08lx\tCopied=%ld\tSourceFile=%s\tTargetFile=%s",
-                       L"Failure", static_cast<unsigned long>(hr), static_cast<long>(copied),
-                       source.c_str(), target.c_str()));
-  }
+  trace_copy_end(hr, copied, source, target);
   return hr;
 }
 

@@ -20,6 +20,11 @@ struct SetupSettings;
 // created.
 string DefaultTempFolder();
 
+// DefaultTempFolder with the choice made: the secured "{guid}" folder when
+// `secure` (falling back to the plain one when it cannot be made), else a
+// folder named by a new GUID without braces and without the access list.
+string DefaultTempFolder(bool secure);
+
 // Unpacks the running launcher's payload into TempFolder and repoints the
 // settings at it. With ExtractAll every file is unpacked and nothing is
 // recorded for clean-up; otherwise the data cabinets the engine fetches

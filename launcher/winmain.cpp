@@ -9,10 +9,13 @@
 #include "launcher/process_entry.h"
 #include "launcher/setup.h"
 #include "platform/deleter.h"
+#include "platform/reboot.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
   const kx::string text(command_line ? command_line : L"");
   kx::ProcessEntry entry(instance, text);
+  // Only the real program may restart the machine; tests never install it.
+  kx::set_exit_windows(kx::system_exit_windows);
   kx::trace_start(entry.launcher_path());
   kx::trace(L"KXSetupInit", L"EXEProcessBegin", L"EXE=%s", entry.launcher_path().c_str());
   int exit_code;

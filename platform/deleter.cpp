@@ -6,8 +6,12 @@ namespace kx {
 
 namespace {
 
+// A folder of the name is no file: the unpacking records its destination
+// folder among the files, and DeleteFileW would fail on it for the whole
+// budget. The folder goes with the folders.
 bool file_exists(const string& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool folder_exists(const string& path) {

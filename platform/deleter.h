@@ -35,7 +35,8 @@ struct deleter_hooks {
 
 // Removes what `list` records, unless its KeepFiles is set (then nothing at
 // all happens): first the files in the order they were added
-// (DeleteFileW), then the folders, last added first so that inner folders
+// (DeleteFileW; an entry that names a folder is no file and is skipped),
+// then the folders, last added first so that inner folders
 // go before the folders holding them (RemoveDirectoryW: a folder that still
 // holds something stays). Each entry is tried until it no longer exists or
 // kDeleterAttempts attempts have failed, with a pause of kDeleterPauseMs

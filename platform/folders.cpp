@@ -78,9 +78,10 @@ const system_folders& process_system_folders() {
 }
 
 string program_files_folder(bool common) {
-  return ensure_trailing_backslash(
+  // Hand-edited values come with blanks, quotes or doubled separators.
+  return ensure_trailing_backslash(normalize_folder_path(
       registry_read_string(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                           common ? L"CommonFilesDir" : L"ProgramFilesDir", KEY_READ, string()));
+                           common ? L"CommonFilesDir" : L"ProgramFilesDir", KEY_READ, string())));
 }
 
 string shell_folder(int csidl) {
@@ -89,7 +90,7 @@ string shell_folder(int csidl) {
   if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, csidl, &raw)) && raw) {
     const std::unique_ptr<ITEMIDLIST, id_list_free> list(raw);
     wchar_t buffer[MAX_PATH];
-    if (SHGetPathFromIDListW(list.get(), buffer)) path = buffer;
+    if (SHGetPathFromIDListW(list.get(), buffer)) path = normalize_folder_path(buffer);
   }
   return path.empty() ? shell_folder_fallback(csidl) : ensure_trailing_backslash(path);
 }

@@ -36,13 +36,15 @@ system_folders compute_system_folders();
 const system_folders& process_system_folders();
 
 // The "ProgramFilesDir" (or, with `common`, "CommonFilesDir") value of
-// HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion; empty when
-// it cannot be read.
+// HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion, cleaned by
+// normalize_folder_path; empty when it cannot be read (a lone backslash
+// would name the root of the current drive).
 string program_files_folder(bool common);
 
 // The shell's folder `csidl` (SHGetSpecialFolderLocation and
-// SHGetPathFromIDListW); when the shell has no path for it,
-// shell_folder_fallback. CSIDL_DESKTOP (0) is the user's desktop.
+// SHGetPathFromIDListW), cleaned by normalize_folder_path; when the shell
+// has no path for it, shell_folder_fallback. CSIDL_DESKTOP (0) is the
+// user's desktop.
 string shell_folder(int csidl);
 
 // The folders of systems whose shell does not know them, built by hand:

@@ -26,7 +26,11 @@ done
 head -c $(( (512 << 20) - small_total )) /dev/urandom >"$work/medium/Disk1/large.bin"
 "$B/tools/kxmedium" --quiet "$launcher" "$work/medium" "$work/setup.exe"
 rm -rf "$work/medium"
+# The same launcher with a tiny payload: the cost of starting it alone.
+mkdir -p "$work/tiny/medium/Disk1"
+head -c 65536 /dev/urandom >"$work/tiny/medium/Disk1/tiny.bin"
+"$B/tools/kxmedium" --quiet "$launcher" "$work/tiny/medium" "$work/tiny/setup.exe"
 
 echo "setup.exe: $(stat -c %s "$work/setup.exe") bytes, 201 medium files + the launcher copy"
 KX_WINEPREFIX=${KX_WINEPREFIX:-$B/wineprefix} "$B/x86_64/wine-run" "$driver" \
-  "Z:${work//\//\\}\\setup.exe" "Z:${work//\//\\}"
+  "Z:${work//\//\\}\\setup.exe" "Z:${work//\//\\}" "Z:${work//\//\\}\\tiny\\setup.exe"

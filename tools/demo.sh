@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The main job: builds setup.exe, packs a small demonstration medium into it
-# with the medium builder, runs the result silently under Wine and prints
-# what the run did and its exit code.
+# The main job: builds setup.exe and the reference engine, packs a small
+# demonstration medium into setup.exe with the medium builder, runs it
+# silently under Wine in the project's private prefix, prints what the run
+# did (exit code, installed files, uninstall entry) and removes the
+# installation again.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -10,39 +12,42 @@ tools/build.sh --no-tests
 # the same sources built for x86_64.
 cmake -S . -B build/x86_64 -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake >/dev/null
-cmake --build build/x86_64 --target setup
+cmake --build build/x86_64 --target setup kx_engine
 export KX_WINEPREFIX="$root/build/wineprefix"
+wine_run() { cmake/wine-run.sh "$@" 2>/dev/null | tr -d '\r'; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kxdemo.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/medium/Disk1"
-utf16() { printf '\xff\xfe'; sed 's/$/\r/' | iconv -f UTF-8 -t UTF-16LE; }
-utf16 >"$work/medium/Disk1/setup.ini" <<'EOF'
-[Startup]
-Product=Demo product
-ProductGUID={0D3E6B1A-5C4F-4E8B-9A27-6F1C2D3E4B5A}
-CompanyName=Demo vendor
-[Languages]
-Default=0x0409
-Supported=0x0409
-EOF
-if [ -f resources/0x0409.ini ]; then cp resources/0x0409.ini "$work/medium/Disk1/"; fi
-echo "Read me." >"$work/medium/Disk1/readme.txt"
-build/tools/kxmedium --quiet build/x86_64/launcher/setup.exe "$work/medium" "$work/setup.exe"
-echo "built $(stat -c %s "$work/setup.exe")-byte setup.exe carrying $(find "$work/medium" -type f | wc -l) files"
+key=$(tools/demo_medium.sh build/x86_64/launcher/setup.exe build/x86_64/engine/KXSetup.dll \
+  build/tools/kxmedium "$work")
+installed="$KX_WINEPREFIX/drive_c/Program Files/Demo product"
+cleanup() {
+  wine_run reg delete "$key" /f >/dev/null || true
+  rm -rf "$installed" "$work"
+}
+trap cleanup EXIT
+echo "built $(stat -c %s "$work/setup.exe")-byte setup.exe carrying" \
+  "$(find "$work/medium" -type f | wc -l) files (engine, data1.hdr, data1.cab, setup.ini, strings)"
 
 set +e
 # Wine shows only 8 bits of an exit code: ask cmd for the whole value.
-out=$(cmake/wine-run.sh cmd.exe /c "$(winepath -w "$work/setup.exe") /s & echo exit=%errorlevel%" \
-  2>/dev/null | tr -d '\r')
+# Z: is the root of the Linux file system in every Wine prefix.
+out=$(wine_run cmd.exe /c "Z:${work//\//\\}\\setup.exe /s & echo exit=%errorlevel%")
 set -e
-wineserver -k 2>/dev/null || true
 code=$(echo "$out" | grep -o 'exit=.*' | sed 's/exit=//')
 echo "setup.exe /s exit code: $code"
 case $code in
   0) echo "the installation completed" ;;
-  -5001 | -5003)
-    echo "unpacked and relaunched from the temporary folder; the medium carries no loadable"
-    echo "installation engine (KXSetup.dll) yet, so the run ends with the launcher's failure code" ;;
-  *) echo "the run failed" ;;
+  *) echo "the run failed (negative codes are the launcher's own, see README)" ;;
 esac
+echo
+echo "installed files (C:\\Program Files\\Demo product):"
+if [ -d "$installed" ]; then
+  (cd "$installed" && find . -type f | sed 's|^\./|  |' | sort)
+else
+  echo "  none"
+fi
+echo
+echo "uninstall entry:"
+wine_run reg query "$key" | sed -n '/REG_/p' || echo "  none"
+echo
+echo "(the demo removes the installation and its uninstall entry again)"

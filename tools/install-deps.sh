@@ -6,7 +6,7 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64
   cmake ninja-build
-  wine wine64 xvfb xauth fonts-wine
+  wine wine64 xvfb xauth fonts-wine x11-utils
   googletest python3
   wixl msitools mscompress gcab osslsigncode
   clang-14 libclang-rt-14-dev clang-format

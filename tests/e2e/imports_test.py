@@ -1,4 +1,6 @@
-"""The deliverable imports only system DLLs: nothing from MinGW's runtime."""
+"""The deliverable imports only system DLLs: nothing from MinGW's runtime, and
+none of the libraries that are bound on first use from the system folder (a
+DLL of that name planted beside setup.exe would otherwise be loaded)."""
 import os
 import re
 import subprocess
@@ -15,4 +17,8 @@ if "file format pei-i386" not in dump:
     sys.exit(1)
 if bad:
     print("MinGW runtime DLLs imported:", bad)
+    sys.exit(1)
+late = [d for d in dlls if d in ("version.dll", "psapi.dll", "lz32.dll", "msi.dll", "wininet.dll")]
+if late:
+    print("libraries bound on first use are imported:", late)
     sys.exit(1)

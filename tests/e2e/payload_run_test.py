@@ -85,6 +85,13 @@ try:
         c.expect("install.exe" in t, "install.exe was copied to the temporary folder")
     else:
         c.expect(False, "install.exe left its temporary folder")
+    marker.remove()
+
+    # Without "no_deleter" nothing stays: the copy removes what it made, the
+    # first process the unpacked medium, the copy and the folder.
+    code = kxe2e.run_setup(exe, "/s")
+    c.expect(code == ENGINE_DLL_FAILED, f"a run that cleans up ends the same way (got {code})")
+    c.expect(not marker.folders(), f"the temporary medium is gone ({marker.folders()})")
 finally:
     marker.remove()
     shutil.rmtree(work, ignore_errors=True)

@@ -156,6 +156,17 @@ def relaunch_scenario(c, switch):
             run_folder = copy_exe[:copy_exe.rfind("\\") + 1]
             c.expect(re.fullmatch(r"C:\\users\\[^\\]+\\Temp\\[^\\]+\\setup\.exe", copy_exe,
                                   re.IGNORECASE) is not None, f"the copy runs from {copy_exe}")
+            # The first process copies setup.ini from the medium, then itself.
+            ini_source = kxe2e.win_path(m.file("setup.ini"))
+            ini_target = run_folder + "setup.ini"
+            c.expect(("KXSetupDLLOp|CopyDisk1FileToTempBegin|",
+                      f"SourceFile={ini_source}\tTargetFile={ini_target}\r\n") in pairs,
+                     "the copy of setup.ini is traced before it starts")
+            size = os.path.getsize(m.file("setup.ini"))
+            c.expect(("KXSetupDLLOp|CopyDisk1FileToTempEnd|",
+                      f"Result=Success\tCopied={size}\tSourceFile={ini_source}\t"
+                      f"TargetFile={ini_target}\r\n") in pairs,
+                     "and its end with the bytes copied")
             copy_part = pairs[[d for k, d in pairs].index(starts[1]):]
             c.expect(("KXSetupDLLOp|DeleterDeleteFolder|", f"Folder={run_folder}\r\n") in copy_part,
                      "the copy's deleter names its temporary folder")
@@ -169,6 +180,39 @@ def relaunch_scenario(c, switch):
                      f"KXSetupInit|EXEProcessBegin|EXE={copy_exe}\r\n".encode() in plain.stdout,
                      "kxtrace prints the events as lines")
             damaged_file_scenario(c, trace, len(records))
+    finally:
+        shutil.rmtree(out, ignore_errors=True)
+
+
+def run_from_temp_scenario(c, switch):
+    """With "runfromtemp" the first launcher keeps its temporary folder and
+    the copy removes it itself: its deleter, then the self-delete of the
+    whole folder once the copy has exited."""
+    out = tempfile.mkdtemp(prefix="kxtraceout")
+    trace = os.path.join(out, "trace.bin")
+    try:
+        with kxe2e.Medium() as m:
+            switch.set(kxe2e.win_path(trace))
+            code = kxe2e.run_setup(m.exe, "/s -runfromtemp -clone_wait")
+            reg("delete", SWITCH, "/f")
+            print(f"exit code {code}")
+            pairs = events(read_records(trace))
+            starts = [i for i, (k, d) in enumerate(pairs) if k == "KXSetupInit|EXEProcessBegin|"]
+            c.expect(len(starts) == 2, f"two process starts: {starts}")
+            if len(starts) != 2:
+                return
+            first, copy = pairs[:starts[1]], pairs[starts[1]:]
+            c.expect(not any(k.startswith("KXSetupDLLOp|Deleter") for k, d in first),
+                     "the first launcher keeps the folder for its copy")
+            copy_exe = copy[0][1][len("EXE="):-2]
+            run_folder = copy_exe[:copy_exe.rfind("\\") + 1]
+            c.expect(("KXSetupDLLOp|DeleterDeleteFolder|", f"Folder={run_folder}\r\n") in copy,
+                     "the copy's deleter names its temporary folder")
+            folder = host_path(run_folder)
+            c.expect(wait_gone(folder), f"the copy's folder {folder} went after the copy exited")
+            shutil.rmtree(folder, ignore_errors=True)
+            c.expect(os.path.exists(m.exe) and os.path.exists(m.file("setup.ini")),
+                     "the medium the first launcher ran from stays")
     finally:
         shutil.rmtree(out, ignore_errors=True)
 
@@ -255,6 +299,7 @@ if not READER or not os.path.exists(READER):
 switch = Switch()
 try:
     relaunch_scenario(c, switch)
+    run_from_temp_scenario(c, switch)
     no_deleter_scenario(c, switch)
     started_by_hand_scenario(c, switch)
 finally:

@@ -4,12 +4,15 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "base/web_source.h"
 #include "launcher/payload.h"
 #include "launcher/setup.h"
 #include "launcher/setup_settings.h"
+#include "launcher/step_result.h"
 #include "platform/process_launch.h"
 #include "tests/launcher/payload_fixture.h"
 #include "tests/testing/probe_support.h"
@@ -100,6 +103,66 @@ TEST_F(TempMediaTest, AFailedCopyIsAnHresultAndLeavesNothing) {
                                 string(t_ + L"web.ini")),
             HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED));
   EXPECT_FALSE(exists(t_ + L"web.ini"));
+}
+
+// A web medium through a stand-in source: the first read delivers data,
+// the second ends as the case says.
+enum class web_end { complete, error, abort };
+constexpr DWORD kTimedOut = 12002;  // the internet functions' time-out
+web_end g_web_end = web_end::complete;
+std::wstring g_web_url;
+
+class scripted_source final : public web_source {
+ public:
+  DWORD open(const string& url, DWORD) override {
+    g_web_url = url.str();
+    return 0;
+  }
+  DWORD seek(std::uint64_t) override { return 0; }
+  DWORD read(void* buffer, DWORD count, DWORD& got) override {
+    got = 0;
+    if (reads_++ == 0) {
+      got = std::min<DWORD>(count, 1000);
+      std::fill_n(static_cast<char*>(buffer), got, 'w');
+      return 0;
+    }
+    if (g_web_end == web_end::error) return kTimedOut;
+    if (g_web_end == web_end::abort) throw StepAbort(StepFailure{kCancelled, 1});
+    return 0;
+  }
+
+ private:
+  int reads_ = 0;
+};
+
+std::unique_ptr<web_source> make_scripted(const web_source_options&, DWORD& error) {
+  error = 0;
+  return std::make_unique<scripted_source>();
+}
+
+// Only a whole download counts: a failed or cancelled one leaves no target
+// and records nothing; the cancel ends the copy, not the caller.
+TEST_F(TempMediaTest, AWebCopyEndsWholeOrLeavesNothing) {
+  const web_source_factory previous = set_web_source_factory(&make_scripted);
+  s_.SourceFolder = L"http://example.invalid/medium/Disk1";
+  const struct {
+    web_end end;
+    HRESULT result;
+  } cases[] = {
+      {web_end::error, static_cast<HRESULT>(0x80070000u + kTimedOut)},
+      {web_end::abort, kCancelled},
+      {web_end::complete, S_OK},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.end));
+    g_web_end = c.end;
+    EXPECT_EQ(CopyDisk1FileToTemp(setup_, L"setup.ini"), c.result);
+    EXPECT_EQ(g_web_url, L"http://example.invalid/medium/Disk1/setup.ini");
+    EXPECT_EQ(exists(t_ + L"setup.ini"), c.result == S_OK);
+    EXPECT_EQ(recorded(setup_.Cleanup().files, t_ + L"setup.ini"), c.result == S_OK);
+  }
+  EXPECT_EQ(ReadBytes(t_ + L"setup.ini"), std::string(1000, 'w'));
+  set_web_source_factory(previous);
 }
 
 TEST_F(TempMediaTest, LargeFilesAreCopiedWholeByName) {
@@ -197,6 +260,27 @@ TEST(DefaultTempFolderTest, ASecuredGuidFolderForAnAdministrator) {
   EXPECT_TRUE(exists(f));
   EXPECT_NE(DefaultTempFolder(), folder);
   testing::RemoveTree(f);
+}
+
+// Wine's user is always an administrator, so the other branch is taken by
+// asking for it: a folder named by a bare GUID, two never alike.
+TEST(DefaultTempFolderTest, AnUnguessableFolderForAnyOtherUser) {
+  wchar_t temp[MAX_PATH + 1];
+  GetTempPathW(MAX_PATH + 1, temp);
+  const std::wstring first = DefaultTempFolder(false).str();
+  const std::wstring second = DefaultTempFolder(false).str();
+  for (const std::wstring& f : {first, second}) {
+    ASSERT_FALSE(f.empty());
+    EXPECT_EQ(f.back(), L'\\');
+    EXPECT_EQ(f.rfind(temp, 0), 0u) << f;
+    const std::wstring name = f.substr(wcslen(temp), f.size() - wcslen(temp) - 1);
+    EXPECT_EQ(name.size(), 36u) << name;
+    EXPECT_EQ(name.find_first_not_of(L"0123456789abcdef-"), std::wstring::npos) << name;
+    EXPECT_TRUE(exists(f));
+  }
+  EXPECT_NE(first, second);
+  testing::RemoveTree(first);
+  testing::RemoveTree(second);
 }
 
 class RelaunchTest : public TempMediaTest {

@@ -102,6 +102,25 @@ TEST(DeleterTest, MissingEntriesAreReportedAndSkipped) {
   EXPECT_TRUE(exists(dir.file(L"file")));
 }
 
+// The unpacking records its destination folder among the files: no attempt
+// is wasted on it there, and it goes with the folders once it is empty.
+TEST(DeleterTest, AFolderRecordedAsAFileWaitsForTheFolders) {
+  ScopedTempDir dir;
+  const std::wstring folder = dir.file(L"temp");
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  ASSERT_TRUE(WriteBytes(folder + L"\\setup.ini", "ini"));
+  CleanupList list;
+  list.add_folder(ks(folder));
+  list.add_file(ks(folder + L"\\"));
+  list.add_file(ks(folder + L"\\setup.ini"));
+  recorded_run run;
+  run_deleter(list, string(), run.hooks());
+  EXPECT_TRUE(run.pauses.empty());
+  EXPECT_THAT(run.removing, ElementsAre(Pair(folder + L"\\", false),
+                                        Pair(folder + L"\\setup.ini", false), Pair(folder, true)));
+  EXPECT_FALSE(exists(folder));
+}
+
 TEST(DeleterTest, AHeldFileIsTriedAgainUntilReleased) {
   ScopedTempDir dir;
   const std::wstring file = dir.file(L"held.txt");

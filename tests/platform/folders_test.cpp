@@ -135,6 +135,11 @@ TEST(FoldersTest, ProgramFilesFolderComesFromTheRegistry) {
             0);
   EXPECT_EQ(program_files_folder(false), L"X:\\Apps\\");
   EXPECT_EQ(program_files_folder(true), L"X:\\Shared\\");
+  // Hand-edited values are cleaned like every folder name from the registry.
+  ASSERT_EQ(RegistrySandbox::SetString(HKEY_LOCAL_MACHINE, kCurrentVersion, L"ProgramFilesDir",
+                                       L" \tX:\\Ap*ps\\\\Sub// \n"),
+            0);
+  EXPECT_EQ(program_files_folder(false), L"X:\\Apps\\Sub/\\");
 }
 
 TEST(FoldersTest, ShellFoldersEndWithABackslash) {

@@ -1,0 +1,68 @@
+#include "diag/error_info.h"
+
+#include <oleauto.h>
+
+#include "base/string_win.h"
+#include "platform/os_version.h"
+#include "platform/registry.h"
+#include "platform/version_info.h"
+
+namespace kx {
+
+namespace {
+
+string com_error_description() {
+  IErrorInfo* info = nullptr;
+  if (GetErrorInfo(0, &info) != S_OK || !info) return string();
+  unique_bstr description;
+  string text;
+  if (SUCCEEDED(info->GetDescription(description.put())) && description.get())
+    text = string(description.get(), description.length());
+  info->Release();
+  return text;
+}
+
+}  // namespace
+
+string ShortSourceName(string::view path) {
+  const auto is_separator = [](xchar c) { return c == L'\\' || c == L'/'; };
+  size_t name = path.size();
+  while (name > 0 && !is_separator(path[name - 1])) --name;
+  if (name == 0) return string(path);
+  size_t folder = name - 1;
+  while (folder > 0 && !is_separator(path[folder - 1])) --folder;
+  string result(path.substr(folder, name - 1 - folder));
+  result += L'\\';
+  result += path.substr(name);
+  return result;
+}
+
+string BuildErrorInformation(const ErrorInfoFacts& f) {
+  string text = f.com_description;
+  text += format(L">%s (%d)\r\n", f.source_file.c_str(), f.line);
+  text += format(L"PAPP:%s\r\nPVENDOR:%s\r\nPGUID:%s\r\n", f.product_name.c_str(),
+                 f.vendor_name.c_str(), f.product_guid.c_str());
+  text += L"$" + f.internal_version;
+  if (f.web) text += L"WEB";
+  if (f.package) text += L"PAK";
+  text += L"\r\n@" + f.os_name;
+  text += format(L" Service Pack %ld", static_cast<long>(f.service_pack));
+  text += format(L" (%ld) ", static_cast<long>(f.build));
+  text += L"\r\nIE Version: " + f.ie_version;
+  return text;
+}
+
+void CollectMachineFacts(ErrorInfoFacts& facts, const string& launcher_path) {
+  try {
+    facts.com_description = com_error_description();
+    facts.internal_version = file_internal_version(launcher_path);
+    facts.os_name = os_name();
+    facts.service_pack = os_service_pack_major();
+    facts.build = os_build_number();
+    facts.ie_version = internet_explorer_version();
+  } catch (...) {
+    // A report goes out with whatever could be learnt.
+  }
+}
+
+}  // namespace kx

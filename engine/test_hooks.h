@@ -1,0 +1,63 @@
+// What tests see of the engine and what they choose for it.
+//
+// The journal: a test names a file in KX_ENGINE_JOURNAL and the engine
+// appends one UTF-8 line per call it receives, "<Call> name=value ...", so a
+// host's call order and arguments can be compared afterwards.
+//
+// The choices, read from the environment at every call so that one test
+// process can change them between cases:
+//   KX_ENGINE_FAIL=<Call>:<hresult>[,<Call>:<hresult>...]  fail that call
+//                               with that failure code (a success code is
+//                               ignored; a value that is no number gives E_FAIL);
+//   KX_ENGINE_RESULT=<code>     the result code the cabinet object reports;
+//   KX_ENGINE_RESTART=1         the installation asks for a restart;
+//   KX_ENGINE_SIZE=<bytes>      the disk space the installation needs.
+// Numbers are decimal or "0x" hexadecimal; call names are those of the
+// journal, compared case-insensitively.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace kxe {
+
+// Appends `line` and a line end to the journal; does nothing when no journal
+// is named. Failures are ignored: the journal never changes a call's result.
+void JournalLine(const std::wstring& line);
+
+// " name=value", with line breaks and other control characters of value
+// replaced by '?' so that one call stays one line. A null value is empty.
+std::wstring Arg(const wchar_t* name, const wchar_t* value);
+std::wstring Arg(const wchar_t* name, const std::wstring& value);
+// " name=<decimal>".
+std::wstring Arg(const wchar_t* name, long long value);
+// " name=0x<8 hex digits>".
+std::wstring HexArg(const wchar_t* name, unsigned long value);
+// " name=***" for a non-empty secret, " name=" for an empty one: passwords
+// never reach the file.
+std::wstring SecretArg(const wchar_t* name, const wchar_t* value);
+
+// The name of one of the contract's interfaces, for the journal; null for
+// any other.
+const wchar_t* InterfaceName(REFIID iid);
+// Journals a QueryInterface on `object` when iid is one of the contract's
+// interfaces, so a host's queries show in the call order.
+void JournalQuery(const wchar_t* object, REFIID iid);
+
+// Journals the call `call` with `args` (as made by Arg) and returns the
+// failure that KX_ENGINE_FAIL chooses for it, S_OK when none; a chosen
+// failure is journaled too (" failed=0x...").
+HRESULT EnterCall(const wchar_t* call, const std::wstring& args = {});
+
+// The HRESULT KX_ENGINE_FAIL chooses for `call`, or S_OK.
+HRESULT ChosenFailure(const wchar_t* call);
+// KX_ENGINE_RESULT, when set to a number.
+std::optional<long> ChosenResultCode();
+// True when KX_ENGINE_RESTART is "1".
+bool RestartChosen();
+// KX_ENGINE_SIZE, when set to a number.
+std::optional<ULONGLONG> ChosenSize();
+
+}  // namespace kxe

@@ -1,0 +1,20 @@
+#include "ui/ui_environment.h"
+
+namespace kx {
+
+UiEnvironment& ui_environment() {
+  static UiEnvironment environment;
+  return environment;
+}
+
+string ui_string(UINT id) {
+  const UiEnvironment& e = ui_environment();
+  return e.strings ? e.strings(id) : string();
+}
+
+HINSTANCE ui_resources() {
+  const HINSTANCE resources = ui_environment().resources;
+  return resources ? resources : GetModuleHandleW(nullptr);
+}
+
+}  // namespace kx
