@@ -14,7 +14,7 @@ bool is_integer_conversion(xchar c) {
   return c == L'd' || c == L'i' || c == L'u' || c == L'x' || c == L'X' || c == L'o';
 }
 
-// One conversion specification starting at '%': its end and its parts.
+// One printf-style conversion starting at '%': its end and its parts.
 struct Conversion {
   size_t end = 0;  // behind the conversion character
   string flags, width, precision;
