@@ -9,7 +9,7 @@ namespace kx {
 
 // Formats `pattern` with one integer. The first conversion among %d, %i,
 // %u, %x, %X and %o takes `value`; it may carry the flags "-+ #0", a width
-// and a precision of up to 100 each, and the length modifier 'l'. "%%"
+// and a precision of up to 100 each, and the length modifiers l, ll and h. "%%"
 // gives one '%'. Every other '%' sequence (%s, %n, "*" widths, a second
 // integer conversion, a '%' at the end) stays in the result as written.
 string format_with_int(string::view pattern, int value);

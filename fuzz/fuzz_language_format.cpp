@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "launcher/language.h"
-#include "launcher/language_format.h"
+#include "base/text_format.h"
 
 namespace {
 

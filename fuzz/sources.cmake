@@ -25,4 +25,4 @@ target_sources(kx_portable PRIVATE
 # The run's language rules and the formatting of its texts.
 target_sources(kx_portable PRIVATE
   ${root}/launcher/language.cpp
-  ${root}/launcher/language_format.cpp)
+  ${root}/base/text_format.cpp)

@@ -40,8 +40,9 @@ TEST(PatternFormatTest, IntegerPatterns) {
       {L"Key%s", 1, L"Key%s"},
       {L"%n%d", 2, L"%n2"},
       {L"%*d", 3, L"%*d"},
-      {L"%hd", 3, L"%hd"},
-      {L"%lld", 3, L"%lld"},
+      {L"%hd", 3, L"3"},
+      {L"%hd", 70000, L"4464"},  // h reads the low 16 bits, as printf does
+      {L"%lld", -3, L"-3"},
       {L"%101d", 3, L"%101d"},  // too wide
       {L"%.999999999d", 3, L"%.999999999d"},
       {L"%100d", 3, std::wstring(99, L' ') + L"3"},

@@ -1,7 +1,7 @@
-// Filling the run's texts with the caller's values. The texts come from the
-// medium's language files, written by whoever built the medium: a
-// mistranslated placeholder must never make the launcher read an argument
-// it was not given, or read one as the wrong type.
+// printf-style filling of texts that come from files: the medium's language
+// files, setup.ini, the INI model's key patterns. Whoever wrote them, a
+// placeholder that does not fit must never make the program read an
+// argument it was not given, or read one as the wrong type.
 //
 // Windows-free, so that the formatter can be fuzzed on the host.
 #pragma once
@@ -53,6 +53,11 @@ class TextArg {
 // other '%' sequence (%n, %p, %f, "*" widths, fields over 100, a '%' at the
 // end) is copied as written and takes no argument.
 string FormatText(string::view pattern, std::initializer_list<TextArg> args);
+
+// Like FormatText with one argument, except that only the first conversion
+// of the argument's kind (a number conversion for a number, %s for a text)
+// takes it: every other conversion, before or after, stays as written.
+string FormatFirst(string::view pattern, const TextArg& arg);
 
 // Positional insertion: each "%1" to "%9" becomes the text with that number
 // (the first, second, ...) when there is one, "%%" becomes '%', and

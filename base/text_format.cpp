@@ -1,4 +1,4 @@
-#include "launcher/language_format.h"
+#include "base/text_format.h"
 
 #include <algorithm>
 
@@ -151,9 +151,13 @@ unsigned long long TextArg::as_unsigned(int bits) const {
   return b >= 64 ? v : v & ((1ULL << b) - 1);
 }
 
-string FormatText(string::view pattern, std::initializer_list<TextArg> args) {
+namespace {
+
+// Copies `pattern`, handing each understood conversion to `take`, which
+// returns the argument for it or null to leave it as written.
+template <class Take>
+string Fill(string::view pattern, Take take) {
   string out;
-  std::size_t next = 0;
   std::size_t at = 0;
   while (at < pattern.size()) {
     if (pattern[at] != '%') {
@@ -171,8 +175,7 @@ string FormatText(string::view pattern, std::initializer_list<TextArg> args) {
       out += pattern[at++];
       continue;
     }
-    const TextArg* arg = next < args.size() ? args.begin() + next : nullptr;
-    ++next;
+    const TextArg* arg = take(c);
     if (!arg || arg->is_text() != (c.type == 's'))
       out.append(pattern.data() + at, end - at);
     else
@@ -180,6 +183,26 @@ string FormatText(string::view pattern, std::initializer_list<TextArg> args) {
     at = end;
   }
   return out;
+}
+
+}  // namespace
+
+string FormatText(string::view pattern, std::initializer_list<TextArg> args) {
+  std::size_t next = 0;
+  return Fill(pattern, [&](const Conversion&) {
+    const TextArg* arg = next < args.size() ? args.begin() + next : nullptr;
+    ++next;
+    return arg;
+  });
+}
+
+string FormatFirst(string::view pattern, const TextArg& arg) {
+  bool used = false;
+  return Fill(pattern, [&](const Conversion& c) -> const TextArg* {
+    if (used || arg.is_text() != (c.type == 's')) return nullptr;
+    used = true;
+    return &arg;
+  });
 }
 
 string InsertTexts(string::view pattern, std::initializer_list<string::view> texts) {
