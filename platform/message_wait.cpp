@@ -36,7 +36,10 @@ DWORD wait_pumping_messages(HANDLE handle, DWORD timeout_ms) {
       const DWORD elapsed = GetTickCount() - start;
       wait = elapsed >= timeout_ms ? 0 : timeout_ms - elapsed;
     }
-    const DWORD r = MsgWaitForMultipleObjects(1, &handle, FALSE, wait, QS_ALLINPUT);
+    // MWMO_INPUTAVAILABLE: a message that came in before the wait began, and
+    // that something in between already looked at, must wake it too, or it
+    // would sit undispatched until the process ends.
+    const DWORD r = MsgWaitForMultipleObjectsEx(1, &handle, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (r == WAIT_OBJECT_0 + 1) {
       if (dispatch_pending(quit_code)) quit = true;
       if (wait == 0) {

@@ -7,7 +7,8 @@ namespace kx {
 
 // Waits until `handle` is signalled or `timeout_ms` (INFINITE for no limit)
 // has passed, dispatching the thread's window messages whenever any arrive
-// (MsgWaitForMultipleObjects with QS_ALLINPUT), so the windows keep painting
+// (QS_ALLINPUT, including messages already in the queue when the wait
+// begins), so the windows keep painting
 // and Cancel stays clickable. A WM_QUIT seen meanwhile is posted again when
 // the wait ends, for the caller's own message loop.
 //
