@@ -45,10 +45,10 @@ bool read_conversion(string::view t, size_t at, Conversion& c) {
   return true;
 }
 
-string spec_of(const Conversion& c, const wchar_t* length) {
-  string spec = L"%" + c.flags + c.width;
-  if (c.has_precision) spec += L"." + c.precision;
-  return spec + length + string(1, c.type);
+string conversion_text(const Conversion& c, const wchar_t* length) {
+  string piece = L"%" + c.flags + c.width;
+  if (c.has_precision) piece += L"." + c.precision;
+  return piece + length + string(1, c.type);
 }
 
 }  // namespace
@@ -89,14 +89,14 @@ string FormatReportUrl(string::view url_template, long result_code, HRESULT exte
     Conversion c;
     const bool read = read_conversion(url_template, percent, c);
     if (read && next < 2 && is_integer_conversion(c.type)) {
-      const string spec = spec_of(c, L"l");
+      const string piece = conversion_text(c, L"l");
       const string value = next == 0
-                               ? format(spec.c_str(), result_code)
-                               : format(spec.c_str(), static_cast<unsigned long>(extended_code));
+                               ? format(piece.c_str(), result_code)
+                               : format(piece.c_str(), static_cast<unsigned long>(extended_code));
       out += PercentEncode(value.as_view());
       ++next;
     } else if (read && next == 2 && c.type == L's') {
-      out += PercentEncode(format(spec_of(c, L"").c_str(), information.c_str()).as_view());
+      out += PercentEncode(format(conversion_text(c, L"").c_str(), information.c_str()).as_view());
       ++next;
     } else {
       // Not a value's turn: copied as written, up to the next '%' at most.

@@ -29,12 +29,12 @@ std::optional<long long> Number(const std::wstring& text) {
 }  // namespace
 
 HRESULT ChosenFailure(const wchar_t* call) {
-  const std::wstring spec = Env(L"KX_ENGINE_FAIL");
+  const std::wstring failures = Env(L"KX_ENGINE_FAIL");
   size_t start = 0;
-  while (start < spec.size()) {
-    size_t end = spec.find(L',', start);
-    if (end == std::wstring::npos) end = spec.size();
-    const std::wstring item = spec.substr(start, end - start);
+  while (start < failures.size()) {
+    size_t end = failures.find(L',', start);
+    if (end == std::wstring::npos) end = failures.size();
+    const std::wstring item = failures.substr(start, end - start);
     const size_t colon = item.find(L':');
     if (colon != std::wstring::npos && _wcsicmp(item.substr(0, colon).c_str(), call) == 0) {
       if (auto value = Number(item.substr(colon + 1))) return static_cast<HRESULT>(*value);

@@ -14,18 +14,18 @@ namespace kx {
 namespace {
 
 using testing::BuildTemplate;
-using testing::TemplateSpec;
+using testing::TemplateShape;
 
 const std::wstring kLongFace = L"An Uncommonly Long Font Face Name For Tests";  // 43
 
-TemplateSpec spec_of(bool extended, const std::wstring& face, WORD size, int controls) {
-  TemplateSpec spec;
-  spec.extended = extended;
-  spec.face = face;
-  spec.point_size = size;
+TemplateShape shape_of(bool extended, const std::wstring& face, WORD size, int controls) {
+  TemplateShape shape;
+  shape.extended = extended;
+  shape.face = face;
+  shape.point_size = size;
   for (int i = 0; i < controls; ++i)
-    spec.controls.push_back({static_cast<WORD>(1000 + i), L"Button " + std::to_wstring(i)});
-  return spec;
+    shape.controls.push_back({static_cast<WORD>(1000 + i), L"Button " + std::to_wstring(i)});
+  return shape;
 }
 
 TemplateCopy copy_of(const std::vector<BYTE>& bytes) {
@@ -70,14 +70,14 @@ class SetTemplateFontTest : public ::testing::TestWithParam<FontRow> {};
 // it, in the new font.
 TEST_P(SetTemplateFontTest, GivesTheLayoutOfATemplateMadeWithTheNewFont) {
   const FontRow& row = GetParam();
-  const TemplateSpec original = spec_of(row.extended, row.face, row.size, row.controls);
+  const TemplateShape original = shape_of(row.extended, row.face, row.size, row.controls);
   TemplateCopy copy = copy_of(BuildTemplate(original));
 
   const bool result = SetTemplateFont(copy, string::view(row.new_face.data(), row.new_face.size()),
                                       row.new_size, L"Tahoma", 8);
 
   EXPECT_EQ(result, row.replaced);
-  TemplateSpec expected = original;
+  TemplateShape expected = original;
   if (row.replaced) {
     expected.face = row.new_face.substr(0, kTemplateFaceLimit);
     expected.point_size = row.new_size;
@@ -123,9 +123,9 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(SetTemplateFont, LeavesTemplatesWithoutAFontBlockAlone) {
-  TemplateSpec spec = spec_of(true, L"Tahoma", 8, 2);
-  spec.set_font = false;
-  const std::vector<BYTE> bytes = BuildTemplate(spec);
+  TemplateShape shape = shape_of(true, L"Tahoma", 8, 2);
+  shape.set_font = false;
+  const std::vector<BYTE> bytes = BuildTemplate(shape);
   TemplateCopy copy = copy_of(bytes);
   EXPECT_FALSE(SetTemplateFont(copy, L"Arial", 9, L"Tahoma", 8));
   EXPECT_EQ(template_bytes(copy), bytes);
@@ -135,7 +135,7 @@ TEST(SetTemplateFont, RefusesEmptyAndCutTemplates) {
   TemplateCopy empty;
   EXPECT_FALSE(SetTemplateFont(empty, L"Arial", 9, L"Tahoma", 8));
 
-  const std::vector<BYTE> bytes = BuildTemplate(spec_of(true, L"Tahoma", 8, 1));
+  const std::vector<BYTE> bytes = BuildTemplate(shape_of(true, L"Tahoma", 8, 1));
   // Cut inside the header, the title and the face name.
   for (size_t cut : {size_t{10}, size_t{30}, size_t{46}}) {
     TemplateCopy copy = CopyTemplate(bytes.data(), cut);
@@ -148,7 +148,7 @@ TEST(SetTemplateFont, RefusesEmptyAndCutTemplates) {
 
 TEST(SetTemplateLayoutRtl, SetsTheMirroredLayoutOfBothKinds) {
   for (bool extended : {true, false}) {
-    TemplateCopy copy = copy_of(BuildTemplate(spec_of(extended, L"Tahoma", 8, 1)));
+    TemplateCopy copy = copy_of(BuildTemplate(shape_of(extended, L"Tahoma", 8, 1)));
     const std::vector<BYTE> before = template_bytes(copy);
     SetTemplateLayoutRtl(copy, false);
     EXPECT_EQ(template_bytes(copy), before);

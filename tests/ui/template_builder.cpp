@@ -24,11 +24,11 @@ class Writer {
 
 }  // namespace
 
-std::vector<BYTE> BuildTemplate(const TemplateSpec& spec) {
+std::vector<BYTE> BuildTemplate(const TemplateShape& shape) {
   Writer w;
-  const DWORD style = WS_POPUP | WS_CAPTION | (spec.set_font ? DS_SETFONT : 0);
-  const WORD count = static_cast<WORD>(spec.controls.size());
-  if (spec.extended) {
+  const DWORD style = WS_POPUP | WS_CAPTION | (shape.set_font ? DS_SETFONT : 0);
+  const WORD count = static_cast<WORD>(shape.controls.size());
+  if (shape.extended) {
     w.word(1);
     w.word(0xFFFF);
     w.dword(0);  // help id
@@ -42,21 +42,21 @@ std::vector<BYTE> BuildTemplate(const TemplateSpec& spec) {
   for (short v : {0, 0, 200, 100}) w.word(static_cast<WORD>(v));
   w.word(0);  // no menu
   w.word(0);  // default class
-  w.text(spec.title);
-  if (spec.set_font) {
-    w.word(spec.point_size);
-    if (spec.extended) {
-      w.word(spec.weight);
-      w.byte(spec.italic);
-      w.byte(spec.charset);
+  w.text(shape.title);
+  if (shape.set_font) {
+    w.word(shape.point_size);
+    if (shape.extended) {
+      w.word(shape.weight);
+      w.byte(shape.italic);
+      w.byte(shape.charset);
     }
-    w.text(spec.face);
+    w.text(shape.face);
   }
   short y = 5;
-  for (const TemplateControl& c : spec.controls) {
+  for (const TemplateControl& c : shape.controls) {
     w.align();
     const DWORD control_style = WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON;
-    if (spec.extended) {
+    if (shape.extended) {
       w.dword(0);  // help id
       w.dword(0);
       w.dword(control_style);
@@ -66,7 +66,7 @@ std::vector<BYTE> BuildTemplate(const TemplateSpec& spec) {
     }
     for (short v : {short{5}, y, short{60}, short{14}}) w.word(static_cast<WORD>(v));
     y = static_cast<short>(y + 16);
-    if (spec.extended)
+    if (shape.extended)
       w.dword(c.id);
     else
       w.word(c.id);

@@ -15,7 +15,7 @@ struct TemplateControl {
 };
 
 // What the template holds.
-struct TemplateSpec {
+struct TemplateShape {
   bool extended = true;
   bool set_font = true;  // DS_SETFONT with a font block
   WORD point_size = 8;
@@ -28,6 +28,6 @@ struct TemplateSpec {
 };
 
 // The template's bytes, as the resource compiler lays them out.
-std::vector<BYTE> BuildTemplate(const TemplateSpec& spec);
+std::vector<BYTE> BuildTemplate(const TemplateShape& shape);
 
 }  // namespace kx::testing
