@@ -34,7 +34,9 @@ std::uint32_t parse_number(sax::text_view text) noexcept {
   return std::uint32_t(0x100000000ull - m);
 }
 
-bool has_number(sax::text_view text) noexcept { return scan(text).digits; }
+bool has_number(sax::text_view text) noexcept {
+  return scan(text).digits;
+}
 
 std::vector<std::uint32_t> parse_number_list(sax::text_view text, kx::xchar separator) {
   std::vector<std::uint32_t> numbers;

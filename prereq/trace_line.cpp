@@ -37,6 +37,8 @@ void trace_line::finish() {
   reset();
 }
 
-void trace_line::reset() { text_ = kStart; }
+void trace_line::reset() {
+  text_ = kStart;
+}
 
 }  // namespace kx::prereq

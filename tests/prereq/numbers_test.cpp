@@ -14,9 +14,12 @@ TEST(Numbers, ReadsAsHandWrittenFilesSpellThem) {
     bool has;
   };
   const row rows[] = {
-      {KXT("3010"), 3010, true},        {KXT("  42x"), 42, true},
-      {KXT(""), 0, false},              {KXT("abc"), 0, false},
-      {KXT("-1"), 0xFFFFFFFFu, true},   {KXT("+7"), 7, true},
+      {KXT("3010"), 3010, true},
+      {KXT("  42x"), 42, true},
+      {KXT(""), 0, false},
+      {KXT("abc"), 0, false},
+      {KXT("-1"), 0xFFFFFFFFu, true},
+      {KXT("+7"), 7, true},
       {KXT("99999999999"), 0xFFFFFFFFu, true},
       {KXT("-99999999999"), 0x80000000u, true},
       {KXT("4294967295"), 0xFFFFFFFFu, true},
