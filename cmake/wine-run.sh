@@ -3,6 +3,13 @@
 # The prefix lives in the build tree (KX_WINEPREFIX, set by the test driver);
 # it is created once and reused.
 set -u
+# The server and its services outlive this script: they must not inherit
+# descriptors beyond the standard three, or a caller that holds a lock on one
+# (flock) would keep it for the server's lifetime.
+for fd in /proc/$BASHPID/fd/*; do
+  fd=${fd##*/}
+  if [ "$fd" -gt 2 ] 2>/dev/null; then eval "exec $fd>&-" 2>/dev/null || true; fi
+done
 : "${KX_WINEPREFIX:=$(cd "$(dirname "$0")/.." && pwd)/build/wineprefix}"
 export WINEPREFIX="$KX_WINEPREFIX"
 export WINEDEBUG=-all
