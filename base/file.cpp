@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "base/path.h"
 #include "base/text_encoding.h"
 
 namespace kx {
@@ -76,7 +77,7 @@ DWORD file::open(const string& path, DWORD access, DWORD share_mode, DWORD dispo
   close();
   path_ = path;
   auto state = std::make_unique<shared_state>();
-  if (is_web_address(path.as_view())) {
+  if (has_url_scheme(path, url_schemes::web)) {
     DWORD error = ERROR_NOT_SUPPORTED;
     if (!wants_write(access, disposition)) {
       web_source_options options;
@@ -114,7 +115,7 @@ DWORD file::open(const string& path, DWORD access, DWORD share_mode, DWORD dispo
 
 DWORD file::create_text(const string& path) {
   close();
-  if (is_web_address(path.as_view()) || path.find(L'\0') != string::npos) {
+  if (has_url_scheme(path, url_schemes::web) || path.find(L'\0') != string::npos) {
     // Nothing may be deleted for a path that cannot be created.
     return open(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
   }

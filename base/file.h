@@ -101,10 +101,12 @@ class file_lite {
   bool open_read(const string& path);
 
   // Closes what is open, then opens the local `path` for writing (generic
-  // write, share read, `disposition`). A failed attempt is repeated after
-  // 500 ms, four attempts in all, so that a file still held by a scanner or
-  // an exiting process can be written. A web address fails at once with
-  // ERROR_NOT_SUPPORTED.
+  // write, share read, `disposition`). An attempt that fails because another
+  // process holds the file (ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION)
+  // is repeated after 500 ms, four attempts in all, so that a file still
+  // held by a scanner or an exiting process can be written; any other
+  // failure (the name exists, the folder is missing, access is denied) ends
+  // the call at once. A web address fails at once with ERROR_NOT_SUPPORTED.
   bool open_write(const string& path, DWORD disposition);
 
   // Makes the next read or write start `offset` bytes from the start.

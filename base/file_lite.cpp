@@ -1,6 +1,7 @@
 #include <atomic>
 
 #include "base/file.h"
+#include "base/path.h"
 
 namespace kx {
 
@@ -44,7 +45,7 @@ void file_lite::close() noexcept {
 bool file_lite::open_read(const string& path) {
   close();
   path_ = path;
-  if (is_web_address(path.as_view())) {
+  if (has_url_scheme(path, url_schemes::web)) {
     web_source_options options;
     options.agent = kAgent;
     DWORD error = 0;
@@ -63,14 +64,19 @@ bool file_lite::open_read(const string& path) {
 bool file_lite::open_write(const string& path, DWORD disposition) {
   close();
   path_ = path;
-  if (is_web_address(path.as_view())) return fail(ERROR_NOT_SUPPORTED);
+  if (has_url_scheme(path, url_schemes::web)) return fail(ERROR_NOT_SUPPORTED);
   // A NUL would cut the path short and write another file.
   if (path.find(L'\0') != string::npos) return fail(ERROR_INVALID_NAME);
   for (int attempt = 1;; ++attempt) {
     handle_ = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle_ != INVALID_HANDLE_VALUE) return true;
-    if (attempt == kWriteAttempts) return false;
+    // Only a file that another process holds can come free by waiting; a
+    // name that exists, a missing folder or a refusal stay as they are.
+    const DWORD error = GetLastError();
+    if (attempt == kWriteAttempts ||
+        (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION))
+      return false;
     keep_last_error keep;
     retry_wait.load()(kWriteRetryDelayMs);
   }

@@ -1,8 +1,7 @@
 #include "base/inifilex.h"
 
-#include <cstdint>
-
 #include "base/last_error.h"
+#include "base/number_text.h"
 #include "base/pattern_format.h"
 
 namespace kx {
@@ -13,37 +12,6 @@ const xchar* const kDefaultSeparator = KXT("=");
 
 string separator_or_default(const string& separator) {
   return separator.empty() ? string(kDefaultSeparator) : separator;
-}
-
-bool is_blank(xchar c) {
-  return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-int digit_value(xchar c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'z') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
-  return 99;
-}
-
-// The number at the start of `text` in `base` (10 or 16), read as wcstol
-// reads it into a 32-bit long.
-int read_long(string::view text, int base) {
-  std::size_t i = 0;
-  while (i < text.size() && is_blank(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  if (base == 16 && i + 2 < text.size() && text[i] == '0' &&
-      (text[i + 1] == 'x' || text[i + 1] == 'X') && digit_value(text[i + 2]) < 16)
-    i += 2;
-  constexpr std::int64_t kLimit = std::int64_t{1} << 32;
-  std::int64_t magnitude = 0;
-  for (; i < text.size() && digit_value(text[i]) < base; ++i)
-    if (magnitude < kLimit) magnitude = magnitude * base + digit_value(text[i]);
-  const std::int64_t signed_value = negative ? -magnitude : magnitude;
-  if (signed_value > INT32_MAX) return INT32_MAX;
-  if (signed_value < INT32_MIN) return INT32_MIN;
-  return static_cast<int>(signed_value);
 }
 
 // Sets the thread's last error too, for callers that ask the system.
@@ -180,9 +148,7 @@ int inifilex::get_int(const string& section, const string& key, int fallback) co
   const inifilesectionx* s = sections_.get(section);
   const inifileentryx* e = s ? s->entries.get(key) : nullptr;
   if (!e || e->value.empty()) return fallback;
-  const string::view value = e->value.as_view();
-  if (e->value.starts_with_i(KXT("0x"))) return read_long(value.substr(2), 16);
-  return read_long(value, 10);
+  return read_hex_or_decimal(e->value);
 }
 
 void inifilex::set_int(const string& section, const string& key, int value) {

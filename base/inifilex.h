@@ -80,10 +80,9 @@ class inifilex {
   virtual string get_string(const string& section, const string& key, const string& fallback) const;
   // Creates section and key when missing (each appended) and assigns.
   virtual void set_string(const string& section, const string& key, const string& value);
-  // A non-empty value read as a number: after a "0x" prefix (any case) in
-  // base 16, else in base 10, the way wcstol does (leading white space and a
-  // sign accepted, stops at the first unfit character, 0 without digits,
-  // saturates at the 32-bit limits). Missing or empty: `fallback`.
+  // A non-empty value read as a number by read_hex_or_decimal
+  // (base/number_text.h): hexadecimal after "0x", else decimal, the way
+  // wcstol reads them. Missing or empty: `fallback`.
   virtual int get_int(const string& section, const string& key, int fallback) const;
   // Stores the value in decimal.
   virtual void set_int(const string& section, const string& key, int value);
@@ -202,10 +201,13 @@ namespace ini_io {
 // found. Returns 0 or a Win32 error code.
 unsigned long read_text(const string& path, int& code_page, bool& bom, string& text);
 
-// Replaces the file at `path` (deleted first, then created) by `lines`, each
-// followed by CR LF, in `code_page` (-1: the writer's default, ANSI), with a
-// byte-order mark when `bom` is set and the code page has one. Returns 0 or
-// a Win32 error code.
+// Replaces the file at `path` by `lines`, each followed by CR LF, in
+// `code_page` (-1: the writer's default, ANSI), with a byte-order mark when
+// `bom` is set and the code page has one. The text goes to a new file beside
+// it ("<path>.~kx<n>", created new, share read, normal attributes), which
+// then replaces the old one in one move (MoveFileExW with
+// MOVEFILE_REPLACE_EXISTING): a failure on the way leaves the old file as it
+// was, and the new file is removed again. Returns 0 or a Win32 error code.
 unsigned long write_lines(const string& path, const std::vector<string>& lines, int code_page,
                           bool bom);
 

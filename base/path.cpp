@@ -26,9 +26,29 @@ bool is_separator(xchar c) {
   return c == kBackslash || c == kSlash;
 }
 
-// A scheme prefix followed by at least one more character.
-bool has_scheme(const string& text, view prefix) {
-  return text.size() > prefix.size() && text.starts_with_i(prefix);
+// The address schemes, with the sets of url_schemes beyond `any` that hold
+// each.
+struct scheme {
+  view prefix;
+  bool web;
+  bool web_or_ftp;
+};
+constexpr scheme kSchemes[] = {
+    {KXT("http://"), true, true},
+    {KXT("https://"), true, true},
+    {KXT("ftp://"), false, true},
+    {KXT("file://"), false, false},
+};
+
+// The length of the prefix of `schemes` that `text` begins with; 0 for
+// none.
+size_type scheme_length(view text, url_schemes schemes) noexcept {
+  for (const scheme& s : kSchemes) {
+    const bool wanted =
+        schemes == url_schemes::any || (schemes == url_schemes::web ? s.web : s.web_or_ftp);
+    if (wanted && text.starts_with(s.prefix)) return s.prefix.size();
+  }
+  return 0;
 }
 
 // The length of the "\\server\share" root of a UNC path, or 0 for another
@@ -80,6 +100,18 @@ string path_file_name(const string& path) {
   return path.substr(start, end - start);
 }
 
+string short_source_name(string::view path) {
+  size_type name = path.size();
+  while (name > 0 && !is_separator(path[name - 1])) --name;
+  if (name == 0) return string(path);
+  size_type folder = name - 1;
+  while (folder > 0 && !is_separator(path[folder - 1])) --folder;
+  string result(path.substr(folder, name - 1 - folder));
+  if (!result.empty()) result += kBackslash;
+  result += path.substr(name);
+  return result;
+}
+
 string quote_if_needed(const string& text) {
   if (!has_blank(text) || is_quoted(text.as_view())) return text;
   return quote(text);
@@ -123,18 +155,18 @@ string ensure_trailing_backslash(const string& folder) {
   return folder + kBackslash;
 }
 
-bool is_url(const string& text) {
-  return has_scheme(text, KXT("file://")) || has_scheme(text, KXT("ftp://")) ||
-         has_scheme(text, KXT("http://")) || has_scheme(text, KXT("https://"));
+bool has_url_scheme(string::view text, url_schemes schemes) noexcept {
+  return scheme_length(text, schemes) != 0;
 }
 
-bool is_web_url(const string& text) {
-  return has_scheme(text, KXT("http://")) || has_scheme(text, KXT("https://"));
+bool is_url(string::view text, url_schemes schemes) noexcept {
+  const size_type prefix = scheme_length(text, schemes);
+  return prefix != 0 && text.size() > prefix;
 }
 
 string file_url_to_path(const string& url) {
   constexpr view prefix = KXT("file://");
-  if (!has_scheme(url, prefix)) return url;
+  if (!url.starts_with_i(prefix) || url.size() == prefix.size()) return url;
 
   view rest = url.as_view().substr(prefix.size());
   while (!rest.empty() && is_separator(rest.front())) rest.remove_prefix(1);
@@ -148,6 +180,15 @@ string file_url_to_path(const string& url) {
   for (xchar& c : path)
     if (c == kSlash) c = kBackslash;
   return path;
+}
+
+bool is_full_path(string::view path) noexcept {
+  if (path.size() >= 3 && path[1] == xchar(':') && is_separator(path[2])) {
+    const xchar drive = fold_ascii(path[0]);
+    return drive >= xchar('a') && drive <= xchar('z');
+  }
+  return path.size() >= 3 && is_separator(path[0]) && is_separator(path[1]) &&
+         !is_separator(path[2]);
 }
 
 }  // namespace kx

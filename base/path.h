@@ -25,6 +25,14 @@ string path_directory(const string& path);
 // ("C:\dir\" gives "dir"); the whole text when there is no backslash.
 string path_file_name(const string& path);
 
+// The short name of a source file, as logs and failure reports show it: the
+// name of the folder that directly holds the file, a backslash and the file
+// name ("..\..\Shared\Setup\KxPreReqDlg.cpp" gives "Setup\KxPreReqDlg.cpp").
+// Both '\' and '/' separate, since compilers spell source paths either way;
+// a name without a folder part, or with an empty one ("\x.cpp"), comes back
+// alone.
+string short_source_name(string::view path);
+
 // `text` in double quotes when it contains a blank (U+0020) and is not
 // already enclosed in double quotes; otherwise `text` unchanged.
 string quote_if_needed(const string& text);
@@ -49,13 +57,21 @@ string normalize_folder_path(const string& path);
 // folder stays empty: "\" would name the root of the current drive.
 string ensure_trailing_backslash(const string& folder);
 
-// True when `text` begins with "file://", "ftp://", "http://" or "https://"
-// (any case) and has more characters after the prefix.
-bool is_url(const string& text);
+// The address schemes that the URL predicates look for.
+enum class url_schemes {
+  any,         // "file://", "ftp://", "http://", "https://"
+  web,         // "http://", "https://": read through the internet transfer
+  web_or_ftp,  // "http://", "https://", "ftp://"
+};
 
-// True when `text` begins with "http://" or "https://" (any case) and has more
-// characters after the prefix: a source read through the internet transfer.
-bool is_web_url(const string& text);
+// True when `text` begins with the prefix of one of `schemes` (any case),
+// also when nothing follows it: the source-file layer hands such a text to
+// the web source, which fails on it, rather than to the file system.
+bool has_url_scheme(string::view text, url_schemes schemes) noexcept;
+
+// True when `text` begins with the prefix of one of `schemes` (any case) and
+// has more characters after the prefix: an address that names something.
+bool is_url(string::view text, url_schemes schemes = url_schemes::any) noexcept;
 
 // The path that a "file://" address names: the prefix is removed, '/' and
 // '\' are trimmed at both ends, a drive written "C|" becomes "C:", a text
@@ -65,5 +81,11 @@ bool is_web_url(const string& text);
 // A text that is not a "file://" address with more characters after the
 // prefix comes back unchanged; one that names nothing ("file:////") gives "".
 string file_url_to_path(const string& url);
+
+// True when `path` names its place without help from the current folder or
+// drive: a drive letter, ':' and a separator ("C:\Temp"), or two separators
+// and a name ("\\server\share"). "C:Temp", "\Temp", "Temp" and "" are
+// not: the system would resolve them against the current folder or drive.
+bool is_full_path(string::view path) noexcept;
 
 }  // namespace kx

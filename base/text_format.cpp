@@ -37,7 +37,8 @@ bool ReadField(string::view p, std::size_t& at, int& value) {
 
 // Parses the conversion starting at the '%' at `start`; on success `end` is
 // the index behind it.
-bool Parse(string::view p, std::size_t start, Conversion& c, std::size_t& end) {
+bool Parse(string::view p, std::size_t start, LengthModifiers modifiers, Conversion& c,
+           std::size_t& end) {
   std::size_t at = start + 1;
   for (; at < p.size(); ++at) {
     const xchar f = p[at];
@@ -60,7 +61,11 @@ bool Parse(string::view p, std::size_t start, Conversion& c, std::size_t& end) {
     if (!ReadField(p, at, c.precision)) return false;
   }
   bool numeric_modifier = false;
-  if (at + 1 < p.size() && p[at] == 'l' && p[at + 1] == 'l') {
+  if (modifiers == LengthModifiers::ignored) {
+    // Every argument keeps its own width.
+    c.bits = 64;
+    while (at < p.size() && (p[at] == 'l' || p[at] == 'h')) ++at;
+  } else if (at + 1 < p.size() && p[at] == 'l' && p[at + 1] == 'l') {
     c.bits = 64, numeric_modifier = true, at += 2;
   } else if (at < p.size() && p[at] == 'l') {
     c.bits = static_cast<int>(sizeof(long) * 8), ++at;
@@ -154,9 +159,10 @@ unsigned long long TextArg::as_unsigned(int bits) const {
 namespace {
 
 // Copies `pattern`, handing each understood conversion to `take`, which
-// returns the argument for it or null to leave it as written.
-template <class Take>
-string Fill(string::view pattern, Take take) {
+// returns the argument for it or null to leave it as written; `encode`
+// turns each filled-in value into the text that enters the result.
+template <class Take, class Encode>
+string Fill(string::view pattern, LengthModifiers modifiers, Take take, Encode encode) {
   string out;
   std::size_t at = 0;
   while (at < pattern.size()) {
@@ -171,7 +177,7 @@ string Fill(string::view pattern, Take take) {
     }
     Conversion c;
     std::size_t end = 0;
-    if (!Parse(pattern, at, c, end)) {
+    if (!Parse(pattern, at, modifiers, c, end)) {
       out += pattern[at++];
       continue;
     }
@@ -179,30 +185,52 @@ string Fill(string::view pattern, Take take) {
     if (!arg || arg->is_text() != (c.type == 's'))
       out.append(pattern.data() + at, end - at);
     else
-      out += c.type == 's' ? Text(c, arg->text()) : Number(c, *arg);
+      out += encode(c.type == 's' ? Text(c, arg->text()) : Number(c, *arg));
     at = end;
   }
   return out;
+}
+
+// Values enter the result as they are.
+string AsItIs(string value) {
+  return value;
 }
 
 }  // namespace
 
 string FormatText(string::view pattern, std::initializer_list<TextArg> args) {
   std::size_t next = 0;
-  return Fill(pattern, [&](const Conversion&) {
-    const TextArg* arg = next < args.size() ? args.begin() + next : nullptr;
-    ++next;
-    return arg;
-  });
+  return Fill(
+      pattern, LengthModifiers::printf_rules,
+      [&](const Conversion&) {
+        const TextArg* arg = next < args.size() ? args.begin() + next : nullptr;
+        ++next;
+        return arg;
+      },
+      AsItIs);
 }
 
 string FormatFirst(string::view pattern, const TextArg& arg) {
   bool used = false;
-  return Fill(pattern, [&](const Conversion& c) -> const TextArg* {
-    if (used || arg.is_text() != (c.type == 's')) return nullptr;
-    used = true;
-    return &arg;
-  });
+  return Fill(
+      pattern, LengthModifiers::printf_rules,
+      [&](const Conversion& c) -> const TextArg* {
+        if (used || arg.is_text() != (c.type == 's')) return nullptr;
+        used = true;
+        return &arg;
+      },
+      AsItIs);
+}
+
+string FormatChosen(string::view pattern,
+                    const std::function<const TextArg*(ConversionKind)>& choose,
+                    const std::function<string(string::view)>& encode, LengthModifiers modifiers) {
+  return Fill(
+      pattern, modifiers,
+      [&](const Conversion& c) {
+        return choose(c.type == 's' ? ConversionKind::text : ConversionKind::number);
+      },
+      [&](const string& value) { return encode ? encode(value.as_view()) : value; });
 }
 
 string InsertTexts(string::view pattern, std::initializer_list<string::view> texts) {

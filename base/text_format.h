@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 
 #include "base/stringx.h"
@@ -58,6 +59,32 @@ string FormatText(string::view pattern, std::initializer_list<TextArg> args);
 // of the argument's kind (a number conversion for a number, %s for a text)
 // takes it: every other conversion, before or after, stays as written.
 string FormatFirst(string::view pattern, const TextArg& arg);
+
+// The kind of argument an understood conversion takes: a number (%d %i %u
+// %x %X %o) or a text (%s).
+enum class ConversionKind { number, text };
+
+// How FormatChosen reads the length modifiers of a conversion.
+enum class LengthModifiers {
+  // One of l, ll and h for numbers, l and w for texts, read as printf reads
+  // them (h cuts a number to 16 bits).
+  printf_rules,
+  // Any run of 'l' and 'h', for either kind, is accepted and ignored: a
+  // number is written with its argument's own width. 'w' is not understood.
+  ignored,
+};
+
+// The general form of the formatters above: each understood conversion of
+// `pattern` (the conversions, flags and field limits of FormatText) is
+// offered to `choose` in turn, which returns the argument it takes, or null
+// to leave it as written. An argument of the other kind also leaves it as
+// written. `encode`, when set, turns each filled-in value into the text
+// that enters the result. "%%" gives '%'; every other '%' sequence is
+// copied as written.
+string FormatChosen(string::view pattern,
+                    const std::function<const TextArg*(ConversionKind)>& choose,
+                    const std::function<string(string::view)>& encode = nullptr,
+                    LengthModifiers modifiers = LengthModifiers::printf_rules);
 
 // Positional insertion: each "%1" to "%9" becomes the text with that number
 // (the first, second, ...) when there is one, "%%" becomes '%', and

@@ -24,9 +24,4 @@ std::unique_ptr<web_source> make_web_source(const web_source_options& options, D
   return source;
 }
 
-bool is_web_address(string::view path) noexcept {
-  const string::view http = L"http://", https = L"https://";
-  return path.substr(0, http.size()) == http || path.substr(0, https.size()) == https;
-}
-
 }  // namespace kx

@@ -56,8 +56,4 @@ web_source_factory set_web_source_factory(web_source_factory factory) noexcept;
 // (ERROR_NOT_SUPPORTED when no factory is registered).
 std::unique_ptr<web_source> make_web_source(const web_source_options& options, DWORD& error);
 
-// True when `path` begins with "http://" or "https://" (any case): the
-// source files read it from the web.
-bool is_web_address(string::view path) noexcept;
-
 }  // namespace kx

@@ -24,19 +24,6 @@ string com_error_description() {
 
 }  // namespace
 
-string ShortSourceName(string::view path) {
-  const auto is_separator = [](xchar c) { return c == L'\\' || c == L'/'; };
-  size_t name = path.size();
-  while (name > 0 && !is_separator(path[name - 1])) --name;
-  if (name == 0) return string(path);
-  size_t folder = name - 1;
-  while (folder > 0 && !is_separator(path[folder - 1])) --folder;
-  string result(path.substr(folder, name - 1 - folder));
-  result += L'\\';
-  result += path.substr(name);
-  return result;
-}
-
 string BuildErrorInformation(const ErrorInfoFacts& f) {
   string text = f.com_description;
   text += format(L">%s (%d)\r\n", f.source_file.c_str(), f.line);
@@ -63,6 +50,18 @@ void CollectMachineFacts(ErrorInfoFacts& facts, const string& launcher_path) {
   } catch (...) {
     // A report goes out with whatever could be learnt.
   }
+}
+
+void SetComErrorDescription(const string& text) noexcept {
+  ICreateErrorInfo* create = nullptr;
+  if (FAILED(CreateErrorInfo(&create)) || !create) return;
+  create->SetDescription(const_cast<LPOLESTR>(text.c_str()));
+  IErrorInfo* info = nullptr;
+  if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info))) && info) {
+    SetErrorInfo(0, info);
+    info->Release();
+  }
+  create->Release();
 }
 
 }  // namespace kx

@@ -31,11 +31,6 @@ struct ErrorInfoFacts {
   string ie_version;
 };
 
-// The folder that directly holds `path`, a backslash and the file name
-// (".../launcher/setup.cpp" gives "launcher" and "setup.cpp" joined by a
-// backslash); either separator is understood. A bare name stays as it is.
-string ShortSourceName(string::view path);
-
 // The text, in this order: the COM description; ">" with the short source
 // name and the number in parentheses; "PAPP:", "PVENDOR:" and "PGUID:"
 // lines; "$" with the internal version, directly followed by "WEB" and
@@ -48,5 +43,11 @@ string BuildErrorInformation(const ErrorInfoFacts& facts);
 // `launcher_path`, the system's name, service pack and build, and the
 // Internet Explorer version. Never throws.
 void CollectMachineFacts(ErrorInfoFacts& facts, const string& launcher_path);
+
+// Makes `text` the description of the thread's COM error object, the piece
+// that CollectMachineFacts takes first: a step's own explanation of a
+// failure reaches setup.log, the trace and the dialog's details this way.
+// Nothing changes when the object cannot be made. Never throws.
+void SetComErrorDescription(const string& text) noexcept;
 
 }  // namespace kx

@@ -1,5 +1,6 @@
 #include "diag/report.h"
 
+#include "base/path.h"
 #include "diag/error_info.h"
 #include "diag/report_url.h"
 #include "diag/result_file.h"
@@ -15,7 +16,7 @@ constexpr long kGeneralFailure = -5001;
 
 string error_information(const FailureReport& r) {
   ErrorInfoFacts facts;
-  facts.source_file = ShortSourceName(r.source_file.as_view());
+  facts.source_file = short_source_name(r.source_file);
   facts.line = r.line;
   facts.product_name = r.product_name;
   facts.vendor_name = r.vendor_name;

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdarg>
+#include <cstdint>
 #include <cwchar>
 #include <string>
 
@@ -28,6 +29,15 @@ constexpr const wchar_t* kFileNameValue = L"FileNamePath";
 constexpr size_t kDetailsBufferChars = 16384;
 constexpr size_t kMaxDetailsChars = kDetailsBufferChars - 3;
 constexpr const wchar_t* kFallbackRecord = L"KXException|KXTracingInternal_TraceEx\r\n";
+// Every trace file begins with this record; a file that does not is none
+// of ours and is never written to.
+constexpr const wchar_t* kFormatRecord = L"FormatVersion=00000112\r\n\r\n";
+
+string system_desktop_folder() {
+  return shell_folder(CSIDL_DESKTOP);
+}
+
+std::atomic<desktop_folder_fn> desktop_folder{&system_desktop_folder};
 
 class critical_section {
  public:
@@ -67,15 +77,44 @@ trace_state& state() {
   return *s;
 }
 
+const std::string& encoded_format_record() {
+  // Plain ASCII: the same bytes in every ANSI code page.
+  static const std::string* record =
+      new std::string(trace_format::encode_record(narrow(string(kFormatRecord), CP_THREAD_ACP)));
+  return *record;
+}
+
+// Whether `file` may take `record`: it begins with the format record, or it
+// is empty and `record` is that record. Any other file - one that the
+// per-user FileNamePath value names while an elevated launcher runs - is
+// left as it is.
+bool may_append(HANDLE file, const std::string& record) {
+  const std::string& format = encoded_format_record();
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size)) return false;
+  if (size.QuadPart == 0) return record == format;
+  if (static_cast<std::uint64_t>(size.QuadPart) < format.size()) return false;
+  std::string head(format.size(), '\0');
+  DWORD got = 0;
+  LARGE_INTEGER zero{};
+  return SetFilePointerEx(file, zero, nullptr, FILE_BEGIN) &&
+         ReadFile(file, head.data(), static_cast<DWORD>(head.size()), &got, nullptr) &&
+         got == head.size() && head == format;
+}
+
 // Writes one record; throws what the conversion throws (std::bad_alloc).
-void write_record(const string& text) {
+// Only the first record of a new file may create it: once the file exists,
+// one that has gone is not made again without its header.
+void write_record(const string& text, DWORD disposition = OPEN_EXISTING) {
   trace_state& s = state();
   if (!s.enabled.load()) return;
   const std::string record = trace_format::encode_record(narrow(text, CP_THREAD_ACP));
   section_lock guard(s.lock);
-  unique_handle file(CreateFileW(s.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return;
+  // Checked on the handle that writes, so a file swapped for another after
+  // trace_start is refused as well.
+  unique_handle file(CreateFileW(s.path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                 nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file || !may_append(file.get(), record)) return;
   LARGE_INTEGER zero{};
   if (!SetFilePointerEx(file.get(), zero, nullptr, FILE_END)) return;
   DWORD written = 0;
@@ -108,7 +147,7 @@ void write_header(const string& program_path) {
   version_info version;
   version.load(program_path);
   const VS_FIXEDFILEINFO& fixed = version.fixed();
-  write_record(L"FormatVersion=00000112\r\n\r\n");
+  write_record(kFormatRecord, OPEN_ALWAYS);
   write_record(L"Setup trace of one launcher process; print it with the kxtrace reader.\r\n\r\n");
   write_record(format(L"TraceStarted: %.2ld/%.2ld/%.2ld %.2ld:%.2ld:%.2ld\r\n",
                       static_cast<long>(now.wMonth), static_cast<long>(now.wDay),
@@ -124,7 +163,29 @@ void write_header(const string& program_path) {
   write_record(L"Category|SubCategory|Details\r\n");
 }
 
+enum class trace_file_kind { missing, empty, trace, foreign };
+
+// What lies at `path` before the first record: nothing, an empty file, a
+// trace file (it begins with the format record), or anything else,
+// including a folder or a file that cannot be read.
+trace_file_kind existing_trace_file(const string& path) {
+  unique_handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND ? trace_file_kind::missing : trace_file_kind::foreign;
+  }
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size)) return trace_file_kind::foreign;
+  if (size.QuadPart == 0) return trace_file_kind::empty;
+  return may_append(file.get(), std::string()) ? trace_file_kind::trace : trace_file_kind::foreign;
+}
+
 }  // namespace
+
+desktop_folder_fn set_desktop_folder(desktop_folder_fn folder) noexcept {
+  return desktop_folder.exchange(folder ? folder : &system_desktop_folder);
+}
 
 void trace_start(const string& program_path) {
   keep_last_error keep;
@@ -135,16 +196,21 @@ void trace_start(const string& program_path) {
     if (!registry_key::open(HKEY_CURRENT_USER, kSwitchKey, KEY_READ, result)) return;
     string path =
         registry_read_string(HKEY_CURRENT_USER, kSwitchKey, kFileNameValue, KEY_READ, string());
-    if (path.empty())
-      path = format(L"%s%s%d.%s", shell_folder(CSIDL_DESKTOP).c_str(), L"setuptrace",
+    if (path.empty()) {
+      // Without a desktop the name alone would land in the current folder.
+      const string desktop = desktop_folder.load()();
+      if (desktop.empty()) return;
+      path = format(L"%s%s%d.%s", desktop.c_str(), L"setuptrace",
                     static_cast<int>(GetCurrentProcessId()), L"bin");
+    }
+    const trace_file_kind kind = existing_trace_file(path);
+    if (kind == trace_file_kind::foreign) return;
     {
       section_lock guard(s.lock);
       s.path = path;
     }
-    const bool exists = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     s.enabled = true;
-    if (!exists) write_header(program_path);
+    if (kind != trace_file_kind::trace) write_header(program_path);
   } catch (...) {
     // The header is incomplete at worst; events go on being written.
   }

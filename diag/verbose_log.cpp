@@ -108,7 +108,7 @@ void verbose_logger::write_entry(const string& message, const string& source_fil
     SYSTEMTIME now{};
     GetLocalTime(&now);
     append_line(file_, verbose_log_line(verbose_log_date(now), verbose_log_time(now), message,
-                                        verbose_log_source_name(source_file), line));
+                                        short_source_name(source_file), line));
   } catch (...) {
     // Out of memory while building the entry: the entry is lost.
   }
@@ -142,16 +142,6 @@ void verbose_logger::log(const char* source_file, int line, const wchar_t* forma
   } catch (...) {
     // Converting the file name ran out of memory: the entry is lost.
   }
-}
-
-string verbose_log_source_name(const string& source_file) {
-  const size_t last = source_file.find_last_of(L"\\/");
-  if (last == string::npos) return source_file;
-  const string name = source_file.substr(last + 1);
-  const size_t before = last == 0 ? string::npos : source_file.find_last_of(L"\\/", last - 1);
-  const size_t folder_start = before == string::npos ? 0 : before + 1;
-  const string folder = source_file.substr(folder_start, last - folder_start);
-  return folder.empty() ? name : folder + L"\\" + name;
 }
 
 string verbose_log_line(const string& date, const string& time, const string& message,

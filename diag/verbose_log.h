@@ -54,15 +54,9 @@ bool verbose_log_enabled() noexcept;
 
 // The pure parts of an entry, exposed for their tests.
 
-// The short source name shown after "File:": the name of the folder that
-// directly holds the file, a backslash and the file name with its extension
-// ("..\..\Shared\Setup\KxPreReqDlg.cpp" gives "Setup\KxPreReqDlg.cpp"). Both
-// '\' and '/' separate, since compilers spell __FILE__ either way; a name
-// without a folder part comes back alone.
-string verbose_log_source_name(const string& source_file);
-
 // The entry line "<date>[<time>]: <message>  --  File: <source>, Line: <n>"
-// ending in CR LF.
+// ending in CR LF; <source> is the short source name (short_source_name of
+// base/path.h).
 string verbose_log_line(const string& date, const string& time, const string& message,
                         const string& short_source, int line);
 

@@ -11,7 +11,11 @@
 //                               ignored; a value that is no number gives E_FAIL);
 //   KX_ENGINE_RESULT=<code>     the result code the cabinet object reports;
 //   KX_ENGINE_RESTART=1         the installation asks for a restart;
-//   KX_ENGINE_SIZE=<bytes>      the disk space the installation needs.
+//   KX_ENGINE_SIZE=<bytes>      the disk space the installation needs;
+//   KX_ENGINE_DELAY=<Call>:<ms>[,...]  that call waits so long (at most ten
+//                               minutes) before it answers, dispatching the
+//                               thread's window messages meanwhile, so the
+//                               host's windows can be seen and used.
 // Numbers are decimal or "0x" hexadecimal; call names are those of the
 // journal, compared case-insensitively.
 #pragma once
@@ -53,6 +57,8 @@ HRESULT EnterCall(const wchar_t* call, const std::wstring& args = {});
 
 // The HRESULT KX_ENGINE_FAIL chooses for `call`, or S_OK.
 HRESULT ChosenFailure(const wchar_t* call);
+// Waits as KX_ENGINE_DELAY chooses for `call` (EnterCall does so).
+void ChosenDelay(const wchar_t* call);
 // KX_ENGINE_RESULT, when set to a number.
 std::optional<long> ChosenResultCode();
 // True when KX_ENGINE_RESTART is "1".

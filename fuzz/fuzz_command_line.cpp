@@ -123,6 +123,24 @@ void check_internal(const string& text) {
   check(!(s.SourceFolder.starts_with_i(KXT("file://")) && s.SourceFolder.size() > 7));
 }
 
+// Cutting a switch drops exactly its tokens: the others stay, in order and
+// unchanged, and no lookup finds the switch any more.
+void check_without_switch(const string& text) {
+  const kx::string::view name = KXT("delayedstart:");
+  const string out = kx::WithoutSwitch(text, name);
+  kx::CommandLine before(text), after(out);
+  std::vector<string> expected;
+  for (const string& t : before.Tokens()) {
+    kx::CommandLine one(t);
+    if (!one.FindSwitch(name)) expected.push_back(t);
+  }
+  const std::vector<string>& got = after.Tokens();
+  check(got.size() == expected.size());
+  for (std::size_t i = 0; i < got.size(); ++i) check(same(got[i], expected[i]));
+  check(!after.FindSwitch(name));
+  check(out.size() <= text.size());
+}
+
 void check_rewriter(const string& text) {
   const string out = kx::RewriteRelaunchCommandLine(text, KXT("C:\\T\\setup.exe"));
   kx::CommandLine line(text);
@@ -139,6 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   check_parser(text);
   check_internal(text);
   check_rewriter(text);
+  check_without_switch(text);
   (void)kx::ParseLanguageId(text.as_view());
   return 0;
 }

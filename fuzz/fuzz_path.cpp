@@ -93,7 +93,38 @@ void check_quote(const string& input) {
   require(exact(kx::quote_if_needed(needed)) == exact(needed));
 }
 
+void check_urls(const string& input) {
+  using kx::url_schemes;
+  for (const url_schemes set : {url_schemes::any, url_schemes::web, url_schemes::web_or_ftp})
+    if (kx::is_url(input, set)) require(kx::has_url_scheme(input, set));
+  // The sets nest: web within web_or_ftp within any.
+  if (kx::has_url_scheme(input, url_schemes::web))
+    require(kx::has_url_scheme(input, url_schemes::web_or_ftp));
+  if (kx::has_url_scheme(input, url_schemes::web_or_ftp))
+    require(kx::has_url_scheme(input, url_schemes::any));
+  if (kx::is_url(input)) require(input.size() > 6);
+}
+
+void check_short_name(const string& input) {
+  const string out = kx::short_source_name(input);
+  require(out.size() <= input.size());
+  require(exact(out).find(u'/') == std::u16string::npos);
+  const std::size_t separator = out.find(xchar('\\'));
+  require(separator == string::npos || out.find(xchar('\\'), separator + 1) == string::npos);
+  require(separator != 0);
+  std::size_t name = input.size();
+  while (name > 0 && !is_separator(input[name - 1])) --name;
+  require(exact(out).ends_with(exact(input.substr(name))));
+}
+
 }  // namespace
+
+// A full path stands on its own, and a folder joined to it stays one.
+void check_full_path(const string& input) {
+  if (!kx::is_full_path(input.as_view())) return;
+  require(input.size() >= 3);
+  require(kx::is_full_path(kx::path_join(input, KXT("0x0409.ini")).as_view()));
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   string input;
@@ -104,5 +135,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   check_file_url(input);
   check_parts(input);
   check_quote(input);
+  check_urls(input);
+  check_short_name(input);
+  check_full_path(input);
   return 0;
 }

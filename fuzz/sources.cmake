@@ -9,6 +9,7 @@ target_sources(kx_portable PRIVATE
 target_sources(kx_portable PRIVATE
   ${root}/base/inifilex.cpp
   ${root}/base/inifilex_text.cpp
+  ${root}/base/number_text.cpp
   ${root}/base/pattern_format.cpp
   ${root}/base/text_encoding.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/host_inifilex_io.cpp
@@ -26,3 +27,24 @@ target_sources(kx_portable PRIVATE
 target_sources(kx_portable PRIVATE
   ${root}/launcher/language.cpp
   ${root}/base/text_format.cpp)
+
+# The XML reader of the prerequisite definitions.
+target_sources(kx_portable PRIVATE
+  ${root}/prereq/xml/attribute_list.cpp
+  ${root}/prereq/xml/entities.cpp
+  ${root}/prereq/xml/parser.cpp)
+
+# The prerequisite definitions: numbers, trace lines, element to record.
+target_sources(kx_portable PRIVATE
+  ${root}/prereq/numbers.cpp
+  ${root}/prereq/trace_line.cpp
+  ${root}/prereq/definition_reader.cpp)
+
+# The progress arithmetic and its texts.
+target_sources(kx_portable PRIVATE
+  ${root}/ui/progress_calculator.cpp)
+
+# Condition rules and reboot detection: version texts, pending file operations.
+target_sources(kx_portable PRIVATE
+  ${root}/prereq/version_compare.cpp
+  ${root}/prereq/pending_rename_walk.cpp)

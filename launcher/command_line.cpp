@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "base/number_text.h"
 #include "base/path.h"
 #include "launcher/setup_settings.h"
 
@@ -18,37 +19,6 @@ constexpr SwitchUse kConsume = SwitchUse::consume;
 constexpr xchar kBlank = xchar(' ');
 constexpr xchar kQuote = xchar('"');
 
-// The white space that the runtime's number readers skip.
-constexpr bool is_number_space(xchar c) {
-  return c == kBlank || (c >= xchar('\t') && c <= xchar('\r'));
-}
-
-int digit_value(xchar c) {
-  if (c >= xchar('0') && c <= xchar('9')) return c - xchar('0');
-  const xchar f = fold_ascii(c);
-  if (f >= xchar('a') && f <= xchar('z')) return f - xchar('a') + 10;
-  return 99;
-}
-
-// wcstol over 32 bits: white space, a sign, for base 16 an optional "0x",
-// digits up to the first unfit character; saturates at the 32-bit limits.
-std::int32_t read_long(string::view s, int base) {
-  std::size_t i = 0;
-  while (i < s.size() && is_number_space(s[i])) ++i;
-  bool negative = false;
-  if (i < s.size() && (s[i] == xchar('+') || s[i] == xchar('-'))) negative = s[i++] == xchar('-');
-  if (base == 16 && s.substr(i).starts_with(KXT("0x"))) i += 2;
-  constexpr std::int64_t kLimit = std::int64_t(1) << 31;
-  std::int64_t magnitude = 0;
-  for (; i < s.size(); ++i) {
-    const int d = digit_value(s[i]);
-    if (d >= base) break;
-    if (magnitude <= kLimit) magnitude = magnitude * base + d;
-  }
-  if (negative) return magnitude >= kLimit ? INT32_MIN : static_cast<std::int32_t>(-magnitude);
-  return magnitude >= kLimit ? INT32_MAX : static_cast<std::int32_t>(magnitude);
-}
-
 // Path values may arrive quoted ("-media_path:\"C:\\a b\""); the quotes
 // belong to the command line, not to the path.
 string unquote(const string& value) {
@@ -56,6 +26,25 @@ string unquote(const string& value) {
   if (first == string::npos) return string();
   const std::size_t last = value.find_last_not_of(kQuote);
   return value.substr(first, last - first + 1);
+}
+
+// Whether `token` is the switch `name` by FindSwitch's rules; its value
+// goes to `value`.
+bool switch_matches(string::view token, string::view name, SwitchMatch match, string::view& value) {
+  if (token.empty() || (token[0] != xchar('-') && token[0] != xchar('/'))) return false;
+  const string::view rest = token.substr(1);
+  if (rest.size() < name.size() || rest.substr(0, name.size()) != name) return false;
+  value = rest.substr(name.size());
+  return match == SwitchMatch::prefix || value.empty();
+}
+
+// The end of the token that starts at `start` (see CommandLine::Split).
+std::size_t token_end(const string& text, std::size_t start) {
+  bool quoted = false;
+  std::size_t i = start;
+  for (; i < text.size() && (quoted || text[i] != kBlank); ++i)
+    if (text[i] == kQuote) quoted = !quoted;
+  return i;
 }
 
 }  // namespace
@@ -69,9 +58,7 @@ void CommandLine::Split() {
     while (i < n && text_[i] == kBlank) ++i;
     if (i == n) break;
     const std::size_t start = i;
-    bool quoted = false;
-    for (; i < n && (quoted || text_[i] != kBlank); ++i)
-      if (text_[i] == kQuote) quoted = !quoted;
+    i = token_end(text_, start);
     tokens_.push_back(text_.substr(start, i - start));
   }
   consumed_.assign(tokens_.size(), false);
@@ -86,12 +73,8 @@ const std::vector<string>& CommandLine::Tokens() {
 bool CommandLine::FindSwitch(string::view name, string* value, SwitchMatch match, SwitchUse use) {
   if (!split_) Split();
   for (std::size_t i = 0; i < tokens_.size(); ++i) {
-    const string::view token = tokens_[i].as_view();
-    if (token.empty() || (token[0] != xchar('-') && token[0] != xchar('/'))) continue;
-    const string::view rest = token.substr(1);
-    if (rest.size() < name.size() || rest.substr(0, name.size()) != name) continue;
-    const string::view found = rest.substr(name.size());
-    if (match == SwitchMatch::exact && !found.empty()) continue;
+    string::view found;
+    if (!switch_matches(tokens_[i].as_view(), name, match, found)) continue;
     if (value) *value = string(found);
     if (use == SwitchUse::consume) consumed_[i] = true;
     return true;
@@ -114,9 +97,37 @@ string CommandLine::RemainingText() const {
   return joined.substr(first, last - first + 1);
 }
 
+string WithoutSwitch(const string& text, string::view name, SwitchMatch match) {
+  const string::view all = text.as_view();
+  string out;
+  std::size_t copied = 0;  // the text before this is in `out` or dropped
+  bool kept_before = false;
+  std::size_t i = 0;
+  for (;;) {
+    const std::size_t gap = i;
+    while (i < all.size() && all[i] == kBlank) ++i;
+    if (i == all.size()) break;
+    const std::size_t start = i;
+    i = token_end(text, start);
+    string::view value;
+    if (!switch_matches(all.substr(start, i - start), name, match, value)) {
+      kept_before = true;
+      continue;
+    }
+    if (kept_before) {
+      out.append(all.substr(copied, gap - copied));
+    } else {
+      out.append(all.substr(copied, start - copied));
+      while (i < all.size() && all[i] == kBlank) ++i;
+    }
+    copied = i;
+  }
+  out.append(all.substr(copied));
+  return out;
+}
+
 std::uint16_t ParseLanguageId(string::view text) {
-  const std::int32_t id =
-      text.starts_with(KXT("0x")) ? read_long(text.substr(2), 16) : read_long(text, 10);
+  const std::int32_t id = read_hex_or_decimal(text);
   return static_cast<std::uint16_t>(static_cast<std::uint32_t>(id));
 }
 
@@ -126,7 +137,7 @@ void SetupSettings::ReadInternalSwitches(const string& launcher_path, const stri
 
   CommandLine line(command_line);
   string value;
-  if (line.FindSwitch(KXT("delayedstart:"), &value)) DelayStart = read_long(value, 10);
+  if (line.FindSwitch(KXT("delayedstart:"), &value)) DelayStart = read_number(value, 10);
   // An empty folder keeps the default: "\" would make the root of the
   // current drive the temporary folder, and the clean-up would empty it.
   if (line.FindSwitch(KXT("tempdisk1folder:"), &value)) {
@@ -161,36 +172,64 @@ void SetupSettings::ReadInternalSwitches(const string& launcher_path, const stri
     SourceFolder = file_url_to_path(SourceFolder);
 }
 
+namespace {
+
+constexpr SwitchAudience kUser = SwitchAudience::user;
+constexpr SwitchAudience kInternal = SwitchAudience::internal;
+
+template <bool SetupSettings::*Flag>
+void set_flag(SetupSettings& s, const string&) {
+  s.*Flag = true;
+}
+
+constexpr LauncherSwitch kSwitches[] = {
+    {KXT("l"), kPrefix, kConsume, kUser,
+     [](SetupSettings& s, const string& v) { s.LanguageId = ParseLanguageId(v); }},
+    {KXT("ig"), kPrefix, kConsume, kUser,
+     [](SetupSettings& s, const string& v) { s.InstallGuid = unquote(v); }},
+    // Switches the engine needs as well stay in the text.
+    {KXT("no_engine"), kExact, kKeep, kUser, set_flag<&SetupSettings::NoEngine>},
+    {KXT("s"), kExact, kKeep, kUser, set_flag<&SetupSettings::Silent>},
+    {KXT("auto"), kExact, kKeep, kUser, set_flag<&SetupSettings::Auto>},
+    {KXT("hide_progress"), kExact, kConsume, kUser, set_flag<&SetupSettings::HideProgress>},
+    {KXT("hide_splash"), kExact, kConsume, kUser, set_flag<&SetupSettings::HideSplash>},
+    {KXT("hide_usd"), kExact, kConsume, kUser, set_flag<&SetupSettings::HideUsd>},
+    {KXT("reboot"), kPrefix, kKeep, kUser, set_flag<&SetupSettings::Reboot>},
+    {KXT("package:"), kPrefix, kKeep, kInternal, set_flag<&SetupSettings::Package>},
+    {KXT("f2"), kPrefix, kKeep, kUser,
+     [](SetupSettings& s, const string& v) { s.ResultFilePath = unquote(v); }},
+    {KXT("no_deleter"), kExact, kConsume, kUser, set_flag<&SetupSettings::NoDeleter>},
+    {KXT("no_selfdeleter"), kExact, kConsume, kInternal, set_flag<&SetupSettings::NoSelfDeleter>},
+    {KXT("clone_wait"), kExact, kConsume, kUser, set_flag<&SetupSettings::CloneWait>},
+    {KXT("show_err_dlg"), kExact, kConsume, kUser, set_flag<&SetupSettings::ShowErrDlg>},
+    // Exact, and ahead of the longer name, which it is a prefix of.
+    {KXT("show_err_msg"), kExact, kConsume, kUser, set_flag<&SetupSettings::ShowErrMsg>},
+    {KXT("show_err_msg_invalid_identity"), kExact, kConsume, kUser,
+     set_flag<&SetupSettings::ShowErrMsgInvalidIdentity>},
+    // The internal-switch reader read these before; here they only leave
+    // the text.
+    {KXT("delayedstart:"), kPrefix, kConsume, kUser, nullptr},
+    {KXT("tempdisk1folder:"), kPrefix, kConsume, kInternal, nullptr},
+    {KXT("extract_all:"), kPrefix, kConsume, kUser, nullptr},
+    {KXT("media_path:"), kPrefix, kConsume, kUser, nullptr},
+    {KXT("installfromweb:"), kPrefix, kConsume, kUser, nullptr},
+    {KXT("KX_OriginalLauncher:"), kPrefix, kConsume, kInternal, nullptr},
+    {KXT("runfromtemp"), kExact, kConsume, kUser, nullptr},
+    {KXT("KX_temp"), kExact, kConsume, kInternal, nullptr},
+};
+
+}  // namespace
+
+std::span<const LauncherSwitch> LauncherSwitches() {
+  return kSwitches;
+}
+
 string SetupSettings::ParseSwitches(const string& text) {
   CommandLine line(text);
   string value;
-  if (line.FindSwitch(KXT("l"), &value, kPrefix, kConsume)) LanguageId = ParseLanguageId(value);
-  if (line.FindSwitch(KXT("ig"), &value, kPrefix, kConsume)) InstallGuid = unquote(value);
-  // Switches the engine needs as well stay in the text.
-  if (line.FindSwitch(KXT("no_engine"), nullptr, kExact, kKeep)) NoEngine = true;
-  if (line.FindSwitch(KXT("s"), nullptr, kExact, kKeep)) Silent = true;
-  if (line.FindSwitch(KXT("auto"), nullptr, kExact, kKeep)) Auto = true;
-  if (line.FindSwitch(KXT("hide_progress"), nullptr, kExact, kConsume)) HideProgress = true;
-  if (line.FindSwitch(KXT("hide_splash"), nullptr, kExact, kConsume)) HideSplash = true;
-  if (line.FindSwitch(KXT("hide_usd"), nullptr, kExact, kConsume)) HideUsd = true;
-  if (line.FindSwitch(KXT("reboot"), nullptr, kPrefix, kKeep)) Reboot = true;
-  if (line.FindSwitch(KXT("package:"), nullptr, kPrefix, kKeep)) Package = true;
-  if (line.FindSwitch(KXT("f2"), &value, kPrefix, kKeep)) ResultFilePath = unquote(value);
-  if (line.FindSwitch(KXT("no_deleter"), nullptr, kExact, kConsume)) NoDeleter = true;
-  if (line.FindSwitch(KXT("no_selfdeleter"), nullptr, kExact, kConsume)) NoSelfDeleter = true;
-  if (line.FindSwitch(KXT("clone_wait"), nullptr, kExact, kConsume)) CloneWait = true;
-  if (line.FindSwitch(KXT("show_err_dlg"), nullptr, kExact, kConsume)) ShowErrDlg = true;
-  // Exact, and ahead of the longer name, which it is a prefix of.
-  if (line.FindSwitch(KXT("show_err_msg"), nullptr, kExact, kConsume)) ShowErrMsg = true;
-  if (line.FindSwitch(KXT("show_err_msg_invalid_identity"), nullptr, kExact, kConsume))
-    ShowErrMsgInvalidIdentity = true;
-  // The internal switches were read before; here they only leave the text.
-  for (const xchar* name :
-       {KXT("delayedstart:"), KXT("tempdisk1folder:"), KXT("extract_all:"), KXT("media_path:"),
-        KXT("installfromweb:"), KXT("KX_OriginalLauncher:")})
-    line.FindSwitch(name, &value, kPrefix, kConsume);
-  line.FindSwitch(KXT("runfromtemp"), nullptr, kExact, kConsume);
-  line.FindSwitch(KXT("KX_temp"), nullptr, kExact, kConsume);
+  for (const LauncherSwitch& known : kSwitches)
+    if (line.FindSwitch(known.name, &value, known.match, known.use) && known.apply)
+      known.apply(*this, value);
   return line.RemainingText();
 }
 

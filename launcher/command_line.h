@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "base/stringx.h"
@@ -19,6 +20,26 @@ enum class SwitchMatch {
 
 // Whether a matching switch is taken out of the remaining text.
 enum class SwitchUse { keep, consume };
+
+// Who may give a switch of the launcher.
+enum class SwitchAudience {
+  user,      // setup authors, deployment scripts and support
+  internal,  // written by the launcher for its relaunched copy; not for use
+};
+
+struct SetupSettings;
+
+// One switch of the launcher as the switch parser looks it up: how the name
+// matches, whether the switch leaves the engine's text, who may give it, and
+// what it sets (null for a switch that the parser only takes out of the
+// text, because the internal-switch reader read it before).
+struct LauncherSwitch {
+  const xchar* name;
+  SwitchMatch match;
+  SwitchUse use;
+  SwitchAudience audience;
+  void (*apply)(SetupSettings& s, const string& value);
+};
 
 // One command line: switches are looked up by name, lookups may consume
 // them, and the unconsumed tokens form the remaining text.
@@ -59,10 +80,22 @@ class CommandLine {
   bool split_ = false;
 };
 
-// A language id as written on command lines and in setup.ini lists: after
-// a leading "0x" (either case) hexadecimal, otherwise decimal, read as
-// wcstol does (leading white space and a sign accepted, reading stops at
-// the first unfit character, no digits gives 0) and cut to 16 bits.
+// Every switch the launcher reads, in the order in which the switch parser
+// (SetupSettings::ParseSwitches) looks them up; the order matters where one
+// name is a prefix of another. The internal-switch reader and the relaunch
+// rewriter read switches of this list only.
+std::span<const LauncherSwitch> LauncherSwitches();
+
+// `text` without every token that FindSwitch(`name`, ..., `match`) would
+// accept. Each goes with the blanks in front of it, or, when no kept token
+// comes before it, with the blanks behind it. Every other character stays as
+// it was, quotes and spacing included.
+string WithoutSwitch(const string& text, string::view name,
+                     SwitchMatch match = SwitchMatch::prefix);
+
+// A language id as written on command lines and in setup.ini lists: the
+// number that read_hex_or_decimal (base/number_text.h) reads, cut to 16
+// bits.
 std::uint16_t ParseLanguageId(string::view text);
 
 // The command line of a relaunched copy turned back into one for the

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "launcher/engine_host.h"
+#include "launcher/engine_host_windows.h"
 #include "launcher/failure_report.h"
 #include "launcher/language.h"
 #include "launcher/language_win.h"
@@ -68,7 +69,11 @@ class RealServices final : public LauncherServices {
   HMODULE LoadEngine(const string& path) override { return LoadLibraryW(path.c_str()); }
   void ReadWebCredentials(CSetup&, const string&) override {}
   HRESULT RunEngine(CSetup& setup) override {
-    return EngineHost(setup, DefaultEngineHostParts()).Run();
+    WindowedPreparation windows(setup);
+    EngineHostParts parts = DefaultEngineHostParts();
+    parts.ui = &windows;
+    parts.progress = &windows;
+    return EngineHost(setup, parts).Run();
   }
   HRESULT ResumeEngine(CSetup& setup) override {
     return EngineHost(setup, DefaultEngineHostParts()).Resume();

@@ -4,7 +4,9 @@
 
 #include <string>
 
+#include "base/path.h"
 #include "base/string_win.h"
+#include "diag/error_info.h"
 #include "diag/trace.h"
 #include "diag/trace_events.h"
 #include "launcher/engine_host_text.h"
@@ -23,17 +25,6 @@ using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 // set-up must not be interrupted half-way.
 constexpr int kCancelItems[] = {9, 2};
 
-string folder_file(const string& folder, const wchar_t* name) {
-  string path = folder;
-  if (!path.empty() && path.back() != L'\\') path += L'\\';
-  return path + name;
-}
-
-string file_name_of(const string& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == string::npos ? path : path.substr(slash + 1);
-}
-
 string text_of(const unique_bstr& b) {
   return b.get() ? string(b.get(), b.length()) : string();
 }
@@ -51,14 +42,13 @@ void check_out(CSetup& setup, HRESULT hr, const ComRef<T>& out, int site) {
 }
 
 // Runs one step under its own abort point: a failure stores the step's
-// error code (unless the step chose the run's exit code itself) and goes on
-// to the run's abort handler.
+// error code and goes on to the run's abort handler.
 template <class F>
 void step(CSetup& setup, int error_code, F&& body) {
   try {
     body();
-  } catch (const StepAbort& abort) {
-    if (abort.code() != kDiskSpaceShort) setup.ErrorCode = error_code;
+  } catch (const StepAbort&) {
+    setup.ErrorCode = error_code;
     throw;
   }
 }
@@ -73,20 +63,6 @@ ComRef<IKxProperties> properties_of(CSetup& setup, int site) {
             provider->QueryService(SID_KxProperties, IID_IKxProperties, properties.put_void()),
             properties, site);
   return properties;
-}
-
-// Leaves `text` as the thread's COM error description, which the failure
-// report puts first into its error information.
-void set_error_information(const string& text) {
-  ICreateErrorInfo* create = nullptr;
-  if (FAILED(CreateErrorInfo(&create)) || !create) return;
-  create->SetDescription(const_cast<LPOLESTR>(text.c_str()));
-  IErrorInfo* info = nullptr;
-  if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info))) && info) {
-    SetErrorInfo(0, info);
-    info->Release();
-  }
-  create->Release();
 }
 
 }  // namespace
@@ -156,7 +132,8 @@ HRESULT EngineHost::Resume() {
   OpenCabinet(382);
   SetUpEngine(383);
   GetRunner(385);
-  step(setup_, kErrorRun, [&] { check(setup_, setup_.EngineRunner->Complete(), 385); });
+  // Completing the interrupted installation is the runner step's work.
+  step(setup_, kErrorRunner, [&] { check(setup_, setup_.EngineRunner->Complete(), 385); });
   Finish(387);
   return S_OK;
 }
@@ -202,14 +179,14 @@ void EngineHost::CopyWebFiles(int site) {
 void EngineHost::OpenCabinet(int site) {
   step(setup_, kErrorCabinetHeader, [&] {
     const SetupSettings& s = setup_.Settings();
-    const string header = folder_file(s.SourceFolder, L"data1.hdr");
+    const string header = path_join(s.SourceFolder, L"data1.hdr");
     const cabinet_credentials c{setup_.WebUser, setup_.WebPassword, setup_.ProxyUser,
                                 setup_.ProxyPassword};
     trace_open_cab_begin(header, c);
     const HRESULT hr = setup_.Engine->OpenCabinet(
         make_bstr(header).get(), make_bstr(c.user).get(), make_bstr(c.password).get(),
         make_bstr(c.proxy_user).get(), make_bstr(c.proxy_password).get(),
-        make_bstr(s.InstallGuid).get(), make_bstr(file_name_of(s.LauncherPath)).get(),
+        make_bstr(s.InstallGuid).get(), make_bstr(path_file_name(s.LauncherPath)).get(),
         make_bstr(s.InstallFromWeb ? s.TempFolder : string()).get(), setup_.CabinetObject.put());
     trace_open_cab_end(hr, header, c);
     check_out(setup_, hr, setup_.CabinetObject, site);
@@ -272,8 +249,7 @@ void EngineHost::CheckDiskSpace(IKxProperties* properties, int site) {
   const string message = FillDiskSpaceMessage(
       setup_.Services().GetString(setup_.Settings(), kStringDiskSpace), shortfall, DriveName(root));
   setup_.FailureMessage = message;
-  set_error_information(message);
-  setup_.ErrorCode = static_cast<int>(kDiskSpaceShort);
+  SetComErrorDescription(message);
   KX_CHECK_STEP(setup_, kDiskSpaceShort, site);
 }
 
@@ -299,8 +275,12 @@ void EngineHost::SetProperties(IKxProperties* properties, int site) {
 void EngineHost::PassArguments(int) {
   step(setup_, kErrorEngineArguments, [&] {
     const SetupSettings& s = setup_.Settings();
-    const ComRef<IKxProperties> properties = properties_of(setup_, 881);
-    check_out(setup_, properties->QueryInterface(IID_IKxSetupInfo, setup_.EngineSetup.put_void()),
+    // The setup data hangs off the property interface itself, not off the
+    // properties service, which an engine may serve from another object.
+    ComRef<IKxPropertyProvider> provider;
+    check_out(setup_, setup_.Engine->QueryInterface(IID_IKxPropertyProvider, provider.put_void()),
+              provider, 881);
+    check_out(setup_, provider->QueryInterface(IID_IKxSetupInfo, setup_.EngineSetup.put_void()),
               setup_.EngineSetup, 881);
     check(setup_, setup_.EngineSetup->SetIniPath(make_bstr(s.SetupIniPath).get()), 895);
     check(setup_, setup_.EngineSetup->SetArguments(make_bstr(EngineArgumentText(s)).get()), 898);

@@ -15,7 +15,8 @@ namespace kx {
 class CSetup;
 
 // The disk-space shortfall: the drive of the engine's support folder
-// cannot take the installation. It is also the run's exit code.
+// cannot take the installation. The report shows it beside the engine
+// set-up's error code, which is the run's exit code.
 constexpr HRESULT kDiskSpaceShort = static_cast<HRESULT>(0x8004232B);
 // The string of the disk-space message (shortfall in KB, drive).
 constexpr UINT kStringDiskSpace = 2008;

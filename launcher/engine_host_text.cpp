@@ -19,6 +19,9 @@ LONG EnginePlatformFlags(WORD native_architecture) {
     case PROCESSOR_ARCHITECTURE_IA64:
       return 0x400;
     case PROCESSOR_ARCHITECTURE_AMD64:
+    // ARM64 Windows runs x64 programs, and the engine knows no flag of its
+    // own for it.
+    case PROCESSOR_ARCHITECTURE_ARM64:
       return 0x800;
     default:
       return 0x1000;

@@ -17,9 +17,9 @@ struct SetupSettings;
 string EngineArgumentText(const SetupSettings& s);
 
 // The platform flags for a native processor architecture
-// (PROCESSOR_ARCHITECTURE_*): 0x1000 for a system that is not 64-bit,
-// 0x400 on IA-64, 0x800 on x64. Any other architecture counts as not
-// 64-bit: the engine knows no flag for it.
+// (PROCESSOR_ARCHITECTURE_*): 0x400 on IA-64, 0x800 on x64 and on ARM64
+// (which runs x64 programs), 0x1000 for any other architecture: the engine
+// knows no 64-bit flag for it.
 LONG EnginePlatformFlags(WORD native_architecture);
 
 // `folder` without its trailing backslashes (a drive root keeps its

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "launcher/command_line.h"
+#include "launcher/language.h"
 #include "launcher/process_entry.h"
 #include "launcher/setup.h"
 #include "ui/dialogs.h"
@@ -18,11 +19,6 @@ string unquoted(string text) {
   return text;
 }
 
-string folder_of(const string& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == string::npos ? string() : path.substr(0, slash + 1);
-}
-
 }  // namespace
 
 void ShareUiEnvironment(CSetup& setup) {
@@ -31,11 +27,13 @@ void ShareUiEnvironment(CSetup& setup) {
   e.resources = resource_instance();
   e.silent = s.Silent || s.Auto;
   e.language = s.ChosenLanguage;
-  e.language_folder = folder_of(s.SetupIniPath);
   e.rtl_languages = s.RtlLanguages;
   e.product_name = s.ProductName;
   CSetup* run = &setup;
   e.strings = [run](UINT id) { return run->Services().GetString(run->Settings(), id); };
+  e.language_file = [run](std::uint16_t language) {
+    return LanguageFilePath(run->Settings(), language);
+  };
 }
 
 string UserLauncherPath(const SetupSettings& s) {

@@ -12,9 +12,10 @@ namespace kx {
 class CSetup;
 struct SetupSettings;
 
-// Hands the run's silent flag, language, language folder, right-to-left
+// Hands the run's silent flag, language, language files, right-to-left
 // set, product name, texts and resource module to the windows. The text
-// lookup refers to `setup`, which must outlive every window shown.
+// and language-file lookups refer to `setup`, which must outlive every
+// window shown.
 void ShareUiEnvironment(CSetup& setup);
 
 // The launcher the user started: the "package:" value of a copy unpacked

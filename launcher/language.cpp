@@ -98,8 +98,9 @@ string LanguageKey(std::uint16_t language) {
 }
 
 string LanguageFilePath(const SetupSettings& s, std::uint16_t language) {
-  if (s.SetupIniPath.empty()) return string();
-  return path_join(path_directory(s.SetupIniPath), LanguageKey(language) + KXT(".ini"));
+  const string folder = path_directory(s.SetupIniPath);
+  if (!is_full_path(folder.as_view())) return string();
+  return path_join(folder, LanguageKey(language) + KXT(".ini"));
 }
 
 std::vector<std::uint16_t> BuiltInLanguageOrder(std::uint16_t chosen) {

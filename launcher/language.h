@@ -64,8 +64,9 @@ std::uint16_t LanguageFromUninstallString(const string& uninstall_string);
 string LanguageKey(std::uint16_t language);
 
 // The string file of `language` beside s.SetupIniPath ("...\0x040c.ini");
-// empty when no setup.ini path is known, so that nothing is read from the
-// current folder.
+// empty unless the folder of s.SetupIniPath is a full path (is_full_path):
+// with no setup.ini path, or a relative one, the file would be looked for in
+// the current folder.
 string LanguageFilePath(const SetupSettings& s, std::uint16_t language);
 
 // The languages whose string tables are tried, in order, when the medium's

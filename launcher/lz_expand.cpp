@@ -33,7 +33,7 @@ long lz_expand_file(const string& compressed, const string& target) {
   const LONG written = copy(source, dest);
   close(dest);
   close(source);
-  if (written <= 0) DeleteFileW(target.c_str());
+  if (written < 0) DeleteFileW(target.c_str());
   return written;
 }
 

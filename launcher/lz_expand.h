@@ -8,8 +8,8 @@ namespace kx {
 
 // Expands `compressed` into `target` (created or replaced) with
 // LZOpenFileW/LZCopy; a file that is not compressed is copied as it is.
-// Returns the size written when it is positive; otherwise the expansion
-// failed (or produced nothing), and `target` has been removed.
+// Returns the size written (0 for an empty file); a negative result means
+// that the expansion failed, and `target` has been removed.
 long lz_expand_file(const string& compressed, const string& target);
 
 }  // namespace kx

@@ -142,7 +142,8 @@ bool HasPayload(const string& launcher_path) {
 }
 
 int ExtractOverlay(const string& launcher_path, const string& destination,
-                   std::vector<string>* files, std::vector<string>* folders, bool extract_all) {
+                   std::vector<string>* files, std::vector<string>* folders, bool extract_all,
+                   string* failed_file) {
   const unique_handle file = open_for_reading(launcher_path);
   if (!file) return overlay_open_failed;
   WIN32_FIND_DATAW found;
@@ -167,23 +168,35 @@ int ExtractOverlay(const string& launcher_path, const string& destination,
     if ((status = reader.next(e)) != pl::read_status::ok) return result_of(status);
     const string dir = pl::directory_part(e.relative_path.as_view());
     const string folder = base + dir;
+    const auto failed = [failed_file](const string& path, int result) {
+      if (failed_file) *failed_file = path;
+      return result;
+    };
     if (!dir.empty() && !folder_exists(folder) && !create_folders(folder, folders))
-      return overlay_create_failed;
+      return failed(folder, overlay_create_failed);
     if (!extract_all && pl::is_deferred_cabinet(e.name.as_view(), e.relative_path.as_view()))
       continue;
 
     string final_path = folder + e.name;
+    // A file that was there before is overwritten but stays out of the
+    // list: it is not the run's to delete.
+    const string kept_path = pl::is_compressed(e.name.as_view(), e.relative_path.as_view())
+                                 ? folder + pl::file_name_part(e.relative_path.as_view())
+                                 : final_path;
+    const bool existed = GetFileAttributesW(kept_path.c_str()) != INVALID_FILE_ATTRIBUTES;
     const int written = write_entry(source, e, final_path, block);
-    if (written != overlay_ok) return written;
+    if (written != overlay_ok) return failed(final_path, written);
 
     if (pl::is_compressed(e.name.as_view(), e.relative_path.as_view())) {
       const string expanded = folder + pl::file_name_part(e.relative_path.as_view());
-      if (lz_expand_file(final_path, expanded) > 0) {
-        DeleteFileW(final_path.c_str());
-        final_path = expanded;
-      }
+      // Left compressed, the file would be missing under its real name and
+      // the run would fail much later without saying why.
+      const bool expanded_ok = lz_expand_file(final_path, expanded) >= 0;
+      DeleteFileW(final_path.c_str());
+      if (!expanded_ok) return failed(expanded, overlay_expand_failed);
+      final_path = expanded;
     }
-    if (files) files->push_back(final_path);
+    if (files && !existed) files->push_back(final_path);
   }
   return overlay_ok;
 }

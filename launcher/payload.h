@@ -19,6 +19,7 @@ enum overlay_result : int {
   overlay_read_failed = -807,    // reading the launcher failed part-way
   overlay_corrupt = -808,        // the payload contradicts itself or the file
   overlay_unsafe_entry = -809,   // an entry names a path the launcher refuses
+  overlay_expand_failed = -810,  // a compressed entry cannot be expanded
 };
 
 // True when the file at `launcher_path` carries a payload: it is larger
@@ -31,15 +32,21 @@ bool HasPayload(const string& launcher_path);
 // with or without a trailing backslash): each entry to destination\<the
 // directory part of its relative path>\<its stored name>, creating missing
 // folders. Entries whose stored name differs from the path's file name are
-// LZ-compressed and are expanded under the path's name. Cabinets "data*.cab"
-// other than data1.cab at the medium's top are left to the engine unless
-// `extract_all` is set.
+// LZ-compressed and are expanded under the path's name; one that cannot be
+// expanded (LZ32 refuses paths of 128 characters or more) ends the
+// unpacking, with neither its stored nor its expanded file left behind.
+// Cabinets "data*.cab" other than data1.cab at the medium's top are left to
+// the engine unless `extract_all` is set.
 //
 // `folders` (when given) receives every folder created; `files` (when
-// given) first the destination, then every file left behind, so a clean-up
-// can remove exactly what was unpacked. A file that could not be completed
-// is removed, never left short.
+// given) first the destination, then every file it created, so a clean-up
+// can remove exactly what was unpacked (a file that was there before is
+// overwritten but not listed). A file that could not be completed
+// is removed, never left short. `failed_file` (when given) receives the path
+// of the folder or file whose creation, writing or expansion ended the
+// unpacking.
 int ExtractOverlay(const string& launcher_path, const string& destination,
-                   std::vector<string>* files, std::vector<string>* folders, bool extract_all);
+                   std::vector<string>* files, std::vector<string>* folders, bool extract_all,
+                   string* failed_file = nullptr);
 
 }  // namespace kx

@@ -1,12 +1,20 @@
 #include "launcher/setup.h"
 
+#include <new>
+
+#include "base/exceptions.h"
+#include "base/path.h"
 #include "base/string_win.h"
+#include "diag/error_info.h"
+#include "launcher/command_line.h"
 
 namespace kx {
 
 namespace {
 
 constexpr UINT kStringAdminInstalled = 2009;
+// The check site that the report names for a failure no step checked.
+constexpr int kSiteUnexpected = 100;
 constexpr UINT kStringAnotherInstance = 2010;
 constexpr const wchar_t* kAnotherInstanceFallback =
     L"Another instance of this setup is already running. Please wait for the other instance to "
@@ -14,12 +22,6 @@ constexpr const wchar_t* kAnotherInstanceFallback =
 
 bool contains_i(const string& text, const wchar_t* what) {
   return text.find(what) != string::npos;
-}
-
-string folder_file(const string& folder, const wchar_t* name) {
-  string path = folder;
-  if (!path.empty() && path.back() != L'\\') path += L'\\';
-  return path + name;
 }
 
 }  // namespace
@@ -32,23 +34,62 @@ void CSetup::CheckStep(HRESULT hr, int site, const char* file, int line) {
 }
 
 int CSetup::Run(HINSTANCE instance, const string& launcher_path, const string& command_line) {
+  HRESULT code;
   try {
     Instance = instance;
     PrivilegedUser = services_.PrivilegedUser();
     settings_.ReadInternalSwitches(launcher_path, command_line);
     return RunSteps(command_line);
   } catch (const StepAbort& abort) {
-    return AbortHandler(abort.code());
+    code = abort.code();
+  } catch (...) {
+    code = UnexpectedFailure();
   }
+  try {
+    return AbortHandler(code);
+  } catch (...) {
+    // The failure's own handling gave out (memory, most likely): the exit
+    // code still tells, and the process entry still cleans up.
+    if (ErrorCode == 0) ErrorCode = kErrorGeneral;
+    return FailureExitCode();
+  }
+}
+
+HRESULT CSetup::UnexpectedFailure() noexcept {
+  HRESULT code = E_UNEXPECTED;
+  try {
+    string text;
+    try {
+      throw;
+    } catch (const win32_exception& e) {
+      if (e.code() != 0) code = HRESULT_FROM_WIN32(e.code());
+      text = e.message();
+    } catch (const std::bad_alloc& e) {
+      code = E_OUTOFMEMORY;
+      text = from_bytes(e.what(), -1, CP_UTF8);
+    } catch (const std::exception& e) {
+      text = from_bytes(e.what(), -1, CP_UTF8);
+    } catch (...) {
+      // Nothing known about it beyond the failure itself.
+    }
+    SetComErrorDescription(text);
+  } catch (...) {
+    // No room even for the text: the failure is reported without it.
+  }
+  if (RunFailure.code == S_OK) RunFailure = StepFailure{code, kSiteUnexpected, __FILE__, __LINE__};
+  return code;
 }
 
 int CSetup::RunSteps(string command_line) {
   SetupSettings& s = settings_;
   if (s.DelayStart > 0) services_.Sleep(static_cast<DWORD>(s.DelayStart) * 1000);
 
-  if (s.TempFolder.empty()) s.TempFolder = services_.DefaultTempFolder(s);
+  // Only a folder the run made is the run's to remove: one named by
+  // "tempdisk1folder:" or "extract_all:" belongs to whoever named it.
+  const bool own_folder = s.TempFolder.empty();
+  if (own_folder) s.TempFolder = services_.DefaultTempFolder(s);
   if (!s.TempFolder.empty() && s.TempFolder.back() != L'\\') s.TempFolder += L'\\';
-  cleanup_.add_folder(s.TempFolder);
+  if (own_folder) cleanup_.add_folder(s.TempFolder);
   if (s.TempDisk1Given) cleanup_.SelfDelete = true;
 
   if (services_.HasPayload(s.LauncherPath)) {
@@ -60,7 +101,7 @@ int CSetup::RunSteps(string command_line) {
   }
 
   KX_CHECK_STEP(*this, services_.CopyDisk1FileToTemp(*this, L"setup.ini"), 149);
-  const string ini = folder_file(s.NoEngine ? s.SourceFolder : s.TempFolder, L"setup.ini");
+  const string ini = path_join(s.NoEngine ? s.SourceFolder : s.TempFolder, L"setup.ini");
   services_.ReadSettings(s, command_line, ini);
 
   if (s.NoDeleter) cleanup_.KeepFiles = true;
@@ -84,6 +125,8 @@ int CSetup::RunSteps(string command_line) {
   s.CloneWait = !s.RunFromTemp || s.CloneWait;
   if (!s.RunFromTemp && !contains_i(command_line, L"no_selfdeleter"))
     command_line += L" -no_selfdeleter -KX_temp";
+  // This process has waited already; the copy would wait a second time.
+  command_line = WithoutSwitch(command_line, L"delayedstart:");
   return services_.RelaunchFromTemp(*this, command_line);
 }
 
@@ -94,12 +137,9 @@ int CSetup::InstallPath() {
 
   const bool engine_in_temp = s.InstallFromWeb || s.TempDisk1Given;
   if (s.NoEngine) {
-    string own = s.LauncherPath;
-    const size_t slash = own.rfind(L'\\');
-    own.resize(slash == string::npos ? 0 : slash + 1);
-    s.EngineDllPath = folder_file(own, L"KXSetup.dll");
+    s.EngineDllPath = path_join(path_directory(s.LauncherPath), L"KXSetup.dll");
   } else {
-    s.EngineDllPath = folder_file(engine_in_temp ? s.TempFolder : s.SourceFolder, L"KXSetup.dll");
+    s.EngineDllPath = path_join(engine_in_temp ? s.TempFolder : s.SourceFolder, L"KXSetup.dll");
   }
   if (engine_in_temp) {
     // A medium without its engine fails here rather than at the load: it is
@@ -111,7 +151,7 @@ int CSetup::InstallPath() {
   }
   LoadEngineModule();
 
-  services_.ReadWebCredentials(*this, folder_file(s.SourceFolder, L"data1.hdr"));
+  services_.ReadWebCredentials(*this, path_join(s.SourceFolder, L"data1.hdr"));
 
   if (s.Reboot)
     KX_CHECK_STEP(*this, services_.ResumeEngine(*this), 249);
@@ -160,8 +200,12 @@ void CSetup::LoadEngineModule() {
 int CSetup::AbortHandler(HRESULT code) {
   const SetupSettings& s = settings_;
   if (code == kAdminInstalled) {
+    // Nothing was installed: the exit code and a silent run's setup.log
+    // must tell the deployment script so.
+    if (ErrorCode == 0) ErrorCode = static_cast<int>(kAdminInstalled);
     services_.ShowMessage(*this, services_.GetString(s, kStringAdminInstalled),
                           MB_OK | MB_ICONERROR);
+    if (s.Silent || s.Auto) services_.ReportFailure(*this, code, true);
   } else if (code != kCancelled) {
     services_.ReportFailure(*this, code, false);
     if (ErrorCode == 0) ErrorCode = kErrorGeneral;
@@ -173,6 +217,11 @@ int CSetup::AbortHandler(HRESULT code) {
   if (code == kCancelled)
     return s.CustomRetCode && s.CustomRetCodeOnAbort != -1 ? s.CustomRetCodeOnAbort
                                                            : static_cast<int>(kCancelled);
+  return FailureExitCode();
+}
+
+int CSetup::FailureExitCode() const noexcept {
+  const SetupSettings& s = settings_;
   return s.CustomRetCode && s.CustomRetCodeOnFail != -1 ? s.CustomRetCodeOnFail : ErrorCode;
 }
 

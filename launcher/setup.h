@@ -44,7 +44,9 @@ class CSetup : public CSetupPrereqMgrCallback {
   ~CSetup() override { ReleaseEngine(*this); }
 
   // Runs the launcher for `launcher_path` (the running file) with the
-  // command-line text as the system gave it; returns the exit code.
+  // command-line text as the system gave it; returns the exit code. Never
+  // throws: an exception that no step expected is reported as a general
+  // failure (-5001) with the exception's text, like a failed step.
   int Run(HINSTANCE instance, const string& launcher_path, const string& command_line);
 
   // Returns when `hr` is 0. Otherwise records the first failure (code, site
@@ -93,6 +95,13 @@ class CSetup : public CSetupPrereqMgrCallback {
   int RunSteps(string command_line);
   int InstallPath();
   int AbortHandler(HRESULT code);
+  // Inside a handler of an exception no step expected: records it as the
+  // run's failure (E_OUTOFMEMORY, the Win32 error as an HRESULT, or
+  // E_UNEXPECTED; a site of its own; its text as the COM error
+  // description) and returns that code.
+  HRESULT UnexpectedFailure() noexcept;
+  // CustomRetCodeOnFail when set, else ErrorCode.
+  int FailureExitCode() const noexcept;
   void CopyLanguageFiles();
   bool TakeSingleInstance();
   void LoadEngineModule();

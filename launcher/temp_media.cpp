@@ -4,10 +4,13 @@
 // After windows.h, which it needs.
 #include <shellapi.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "base/file.h"
-#include "base/web_source.h"
+#include "base/path.h"
+#include "base/pattern_format.h"
+#include "diag/error_info.h"
 #include "diag/trace_events.h"
 #include "launcher/payload.h"
 #include "launcher/setup.h"
@@ -18,6 +21,7 @@
 #include "platform/path_test.h"
 #include "platform/process_launch.h"
 #include "platform/temp_names.h"
+#include "resources/resource_ids.h"
 
 namespace kx {
 
@@ -28,21 +32,6 @@ constexpr DWORD kCopyBuffer = 0x8000;
 string without_trailing_backslash(string path) {
   while (path.size() > 1 && path.back() == L'\\') path.pop_back();
   return path;
-}
-
-string with_trailing_backslash(string path) {
-  if (!path.empty() && path.back() != L'\\') path += L'\\';
-  return path;
-}
-
-// The folder part of `path` (no trailing backslash) and its file name.
-string folder_of(const string& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == string::npos ? string() : path.substr(0, slash);
-}
-string file_name_of(const string& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == string::npos ? path : path.substr(slash + 1);
 }
 
 // A failure's last error as an HRESULT. A failure that left no error code
@@ -112,12 +101,12 @@ string DefaultTempFolder() {
 string DefaultTempFolder(bool secure) {
   if (secure) {
     const string folder = create_secure_temp_folder();
-    if (!folder.empty()) return with_trailing_backslash(folder);
+    if (!folder.empty()) return ensure_trailing_backslash(folder);
   }
   // A name nobody can guess, so the folder cannot be prepared in advance.
   const string name = temp_name(string(), string(), false);
   if (!name.empty() && CreateDirectoryW(name.c_str(), nullptr))
-    return with_trailing_backslash(name);
+    return ensure_trailing_backslash(name);
   return string();
 }
 
@@ -127,13 +116,24 @@ HRESULT ExtractPayload(CSetup& setup, string& command_line) {
   if (s.TempFolder.empty()) return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
 
   int result;
+  string failed_file;
+  std::vector<string> unpacked;
   if (s.ExtractAll) {
-    result = ExtractOverlay(s.LauncherPath, s.TempFolder, nullptr, nullptr, true);
+    result = ExtractOverlay(s.LauncherPath, s.TempFolder, nullptr, nullptr, true, &failed_file);
   } else {
     std::vector<string> files, folders;
-    result = ExtractOverlay(s.LauncherPath, s.TempFolder, &files, &folders, false);
+    result = ExtractOverlay(s.LauncherPath, s.TempFolder, &files, &folders, false, &failed_file);
     for (const string& f : folders) setup.Cleanup().add_folder(f);
     for (const string& f : files) setup.Cleanup().add_file(f);
+    unpacked = std::move(files);
+  }
+  if (result == overlay_expand_failed) {
+    // The usual cause is a temporary folder too deep for LZ32, which the
+    // person can change; the general explanation would not lead there.
+    setup.FailureMessage = format_with_text(
+        setup.Services().GetString(s, IDS_ERR_EXPAND_FILE).as_view(), failed_file.as_view());
+    // Silent runs show no dialog: setup.log carries it instead.
+    SetComErrorDescription(setup.FailureMessage);
   }
   if (result != overlay_ok) return static_cast<HRESULT>(result);
 
@@ -145,13 +145,15 @@ HRESULT ExtractPayload(CSetup& setup, string& command_line) {
 
   // The unpacked launcher takes the running file's name, so that a medium
   // started as install.exe goes on as install.exe.
-  const string own_name = file_name_of(s.LauncherPath);
+  const string own_name = path_file_name(s.LauncherPath);
   string name = s.LauncherName.empty() ? string(L"setup.exe") : s.LauncherName;
   if (own_name != name) {
     const string from = s.SourceFolder + L"\\" + name;
     const string to = s.SourceFolder + L"\\" + own_name;
     if (MoveFileW(from.c_str(), to.c_str())) {
-      setup.Cleanup().add_file(to);
+      // The moved file is the run's only when the unpacking made it.
+      if (std::find(unpacked.begin(), unpacked.end(), from) != unpacked.end())
+        setup.Cleanup().add_file(to);
       name = own_name;
     }
   }
@@ -169,7 +171,8 @@ HRESULT CopyDisk1FileToTemp(CSetup& setup, const string& source, const string& t
       // Nothing to copy, and the medium's own file is not the run's to
       // delete.
     } else if (path_test(target, path_is_file | path_is_folder)) {
-      record = true;
+      // Counts as copied, but what was there before the run is not the
+      // run's to delete (a folder named by "tempdisk1folder:").
     } else if (copy_medium_file(source, target, copied)) {
       record = true;
     } else {
@@ -186,15 +189,15 @@ HRESULT CopyDisk1FileToTemp(CSetup& setup, const string& source, const string& t
 HRESULT CopyDisk1FileToTemp(CSetup& setup, const string& name) {
   const SetupSettings& s = setup.Settings();
   string source = s.SourceFolder;
-  const wchar_t separator = is_web_address(source.as_view()) ? L'/' : L'\\';
+  const wchar_t separator = has_url_scheme(source, url_schemes::web) ? L'/' : L'\\';
   if (!source.empty() && source.back() != L'/' && source.back() != L'\\') source += separator;
   // Without a temporary folder the copy would land in the current folder.
   if (s.TempFolder.empty()) return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
-  return CopyDisk1FileToTemp(setup, source + name, with_trailing_backslash(s.TempFolder) + name);
+  return CopyDisk1FileToTemp(setup, source + name, ensure_trailing_backslash(s.TempFolder) + name);
 }
 
 string RelaunchArguments(const SetupSettings& s, const string& arguments) {
-  return arguments + L" -media_path:\"" + without_trailing_backslash(folder_of(s.LauncherPath)) +
+  return arguments + L" -media_path:\"" + path_directory(s.LauncherPath) +
          L"\" -tempdisk1folder:\"" + without_trailing_backslash(s.TempFolder) +
          L"\" -KX_OriginalLauncher:\"" + s.LauncherPath + L"\"";
 }
@@ -202,7 +205,7 @@ string RelaunchArguments(const SetupSettings& s, const string& arguments) {
 int RelaunchFromTemp(CSetup& setup, const string& arguments) {
   const SetupSettings& s = setup.Settings();
   if (s.TempFolder.empty()) return relaunch_failure(s);
-  const string target = with_trailing_backslash(s.TempFolder) + file_name_of(s.LauncherPath);
+  const string target = ensure_trailing_backslash(s.TempFolder) + path_file_name(s.LauncherPath);
   if (CopyDisk1FileToTemp(setup, s.LauncherPath, target) < 0) return relaunch_failure(s);
 
   const unsigned wait = s.CloneWait ? wait_process | launch_shell : launch_shell;

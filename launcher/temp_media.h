@@ -28,7 +28,8 @@ string DefaultTempFolder(bool secure);
 // Unpacks the running launcher's payload into TempFolder and repoints the
 // settings at it. With ExtractAll every file is unpacked and nothing is
 // recorded for clean-up; otherwise the data cabinets the engine fetches
-// itself are left out and every file and folder created is recorded. Then
+// itself are left out and every file and folder it created is recorded (a
+// file that was there before is overwritten but not recorded). Then
 // " -package:" and the quoted LauncherPath are appended to `command_line`,
 // SourceFolder becomes TempFolder\Disk1 (TempFolder when the medium has no
 // Disk1), and LauncherPath names the launcher in it - moved to the running
@@ -36,16 +37,18 @@ string DefaultTempFolder(bool secure);
 //
 // Returns S_OK, or the unpacking's failure code (see overlay_result): a
 // broken or hostile payload ends the run rather than running an
-// installation from a partial medium.
+// installation from a partial medium. A compressed file that cannot be
+// expanded also becomes the run's failure message (string 2011 with the
+// file's path).
 HRESULT ExtractPayload(CSetup& setup, string& command_line);
 
 // Copies the medium file `source` (a path or a web address) to `target`,
 // never overwriting: the same path, or a target that exists, counts as
-// done. A copied or existing target is recorded for clean-up (the source
-// itself never is). Traces "CopyDisk1FileToTempBegin" and
-// "CopyDisk1FileToTempEnd" in "KXSetupDLLOp". Returns S_OK or the failure
-// as an HRESULT; a failed copy leaves no target behind. A step aborted
-// inside the copy ends only the copy.
+// done. Only a target that the copy created is recorded for clean-up: an
+// existing one, and the source itself, are not the run's to delete. Traces
+// "CopyDisk1FileToTempBegin" and "CopyDisk1FileToTempEnd" in "KXSetupDLLOp".
+// Returns S_OK or the failure as an HRESULT; a failed copy leaves no target
+// behind. A step aborted inside the copy ends only the copy.
 HRESULT CopyDisk1FileToTemp(CSetup& setup, const string& source, const string& target);
 
 // CopyDisk1FileToTemp of the medium file `name`: from SourceFolder (a folder

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "base/file.h"
-#include "base/web_source.h"
+#include "base/path.h"
 #include "platform/error_record.h"
 #include "platform/files.h"
 #include "platform/unique_handle.h"
@@ -52,8 +52,8 @@ pass_result copy_pass(const string& source, const string& target, bool keep_file
   file_lite in;
   if (!in.open_read(source)) return fail(GetLastError(), source);
   WIN32_FILE_ATTRIBUTE_DATA info{};
-  const bool local_info =
-      !is_web_address(source) && GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &info);
+  const bool local_info = !has_url_scheme(source, url_schemes::web) &&
+                          GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &info);
   if (size_wanted && local_info)
     notify(copy_size, nullptr,
            (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);

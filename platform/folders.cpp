@@ -77,11 +77,11 @@ const system_folders& process_system_folders() {
   return folders;
 }
 
-string program_files_folder(bool common) {
+string program_files_folder(bool common, REGSAM view) {
   // Hand-edited values come with blanks, quotes or doubled separators.
-  return ensure_trailing_backslash(normalize_folder_path(
-      registry_read_string(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                           common ? L"CommonFilesDir" : L"ProgramFilesDir", KEY_READ, string())));
+  return ensure_trailing_backslash(normalize_folder_path(registry_read_string(
+      HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+      common ? L"CommonFilesDir" : L"ProgramFilesDir", KEY_READ | view, string())));
 }
 
 string shell_folder(int csidl) {

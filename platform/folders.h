@@ -4,6 +4,8 @@
 // folder could not be found.
 #pragma once
 
+#include <windows.h>
+
 #include "base/stringx.h"
 
 namespace kx {
@@ -38,8 +40,9 @@ const system_folders& process_system_folders();
 // The "ProgramFilesDir" (or, with `common`, "CommonFilesDir") value of
 // HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion, cleaned by
 // normalize_folder_path; empty when it cannot be read (a lone backslash
-// would name the root of the current drive).
-string program_files_folder(bool common);
+// would name the root of the current drive). `view` adds a registry view
+// (KEY_WOW64_64KEY: the 64-bit system's own folders).
+string program_files_folder(bool common, REGSAM view = 0);
 
 // The shell's folder `csidl` (SHGetSpecialFolderLocation and
 // SHGetPathFromIDListW), cleaned by normalize_folder_path; when the shell

@@ -180,7 +180,10 @@ SYSTEM_INFO native_system_info() {
 
 bool os_64bit() {
   const WORD arch = native_system_info().wProcessorArchitecture;
-  return arch == PROCESSOR_ARCHITECTURE_AMD64 || arch == PROCESSOR_ARCHITECTURE_IA64;
+  // ARM64 Windows runs 32-bit x86 programs under WOW64 as x64 Windows does,
+  // with the same redirected folders and registry views.
+  return arch == PROCESSOR_ARCHITECTURE_AMD64 || arch == PROCESSOR_ARCHITECTURE_IA64 ||
+         arch == PROCESSOR_ARCHITECTURE_ARM64;
 }
 
 bool wow64_process() {

@@ -110,7 +110,7 @@ bool running_on_win9x();
 // The processor information of the machine rather than of the process's
 // emulated view (GetNativeSystemInfo, falling back to GetSystemInfo).
 SYSTEM_INFO native_system_info();
-// The native processor architecture is AMD64 or IA64.
+// The native processor architecture is AMD64, IA64 or ARM64.
 bool os_64bit();
 // The process is a 32-bit process on 64-bit Windows.
 bool wow64_process();

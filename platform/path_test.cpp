@@ -2,6 +2,7 @@
 
 #include "base/exceptions.h"
 #include "base/file.h"
+#include "base/path.h"
 #include "platform/files.h"
 
 namespace kx {
@@ -10,11 +11,6 @@ namespace {
 
 bool not_found(DWORD error) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
-bool web_path(const string& path) {
-  return path.starts_with_i(L"http://") || path.starts_with_i(L"https://") ||
-         path.starts_with_i(L"ftp://");
 }
 
 bool web_path_test(const string& path, unsigned flags) {
@@ -38,7 +34,8 @@ DWORD file_attributes(const string& path) {
 }
 
 bool path_test(const string& path, unsigned flags) {
-  if ((flags & path_may_be_web) && web_path(path)) return web_path_test(path, flags);
+  if ((flags & path_may_be_web) && has_url_scheme(path, url_schemes::web_or_ftp))
+    return web_path_test(path, flags);
 
   DWORD attributes = get_file_attributes(path);
   DWORD error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_SUCCESS;

@@ -12,6 +12,10 @@ namespace {
 // Enough for any key name Windows allows (255) and then some.
 constexpr DWORD kMaxKeyName = 260;
 
+// Far beyond any value a setup reads; a larger one is refused rather than
+// allocated.
+constexpr DWORD kMaxValueBytes = 64u << 20;
+
 // Stores `result` in the error record and as the thread's last error.
 void record(LONG result) {
   record_error(static_cast<unsigned long>(result));
@@ -86,21 +90,9 @@ string registry_read_string(HKEY root, const string& path, const string& name, R
     record(result);
     return default_value;
   }
-  // The value may grow between asking its size and reading it.
   std::vector<BYTE> data;
   DWORD type = REG_NONE;
-  DWORD size = 0;
-  result = RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &size);
-  for (int attempt = 0; result == ERROR_SUCCESS && size > 0; ++attempt) {
-    data.resize(size);
-    result = RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, data.data(), &size);
-    if (result == ERROR_MORE_DATA && attempt < 8) {
-      result = ERROR_SUCCESS;
-      continue;
-    }
-    if (result == ERROR_SUCCESS) data.resize(size);
-    break;
-  }
+  result = registry_read_bytes(key.get(), name, type, data);
   if (result != ERROR_SUCCESS) {
     record(result);
     return default_value;
@@ -122,6 +114,49 @@ string registry_read_string(HKEY root, const string& path, const string& name, R
   std::memcpy(text.data(), data.data(), count * sizeof(wchar_t));
   text.resize(std::wcslen(text.c_str()));
   record(ERROR_SUCCESS);
+  return string(text);
+}
+
+LONG registry_read_bytes(HKEY key, const string& name, DWORD& type, std::vector<BYTE>& data) {
+  // The value may grow between asking its size and reading it.
+  data.clear();
+  type = REG_NONE;
+  DWORD size = 0;
+  LONG result = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+  for (int attempt = 0; result == ERROR_SUCCESS && size > 0; ++attempt) {
+    if (size > kMaxValueBytes) {
+      result = ERROR_MORE_DATA;
+      break;
+    }
+    data.resize(size);
+    result = RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size);
+    if (result == ERROR_MORE_DATA && attempt < 8) {
+      // HKEY_PERFORMANCE_DATA leaves the size undefined: grow by doubling,
+      // within bounds.
+      if (size <= data.size()) size = static_cast<DWORD>(data.size() * 2);
+      result = ERROR_SUCCESS;
+      continue;
+    }
+    if (result == ERROR_SUCCESS) data.resize(size);
+    break;
+  }
+  if (result != ERROR_SUCCESS) {
+    data.clear();
+    type = REG_NONE;
+  }
+  return result;
+}
+
+string registry_read_text_lenient(HKEY key, const string& name, DWORD* type) {
+  std::vector<BYTE> data;
+  DWORD value_type = REG_NONE;
+  registry_read_bytes(key, name, value_type, data);
+  if (type) *type = value_type;
+  if (value_type != REG_SZ && value_type != REG_EXPAND_SZ) return string();
+  // The data need not be aligned for wchar_t; copy it out.
+  std::wstring text(data.size() / sizeof(wchar_t), L'\0');
+  std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
+  text.resize(std::wcslen(text.c_str()));
   return string(text);
 }
 

@@ -67,6 +67,18 @@ DWORD registry_read_dword(HKEY root, const string& path, const string& name, REG
 string registry_read_string(HKEY root, const string& path, const string& name, REGSAM access,
                             const string& default_value);
 
+// The raw data and type of the value `name` of the open `key`, read whole
+// (re-read while the value grows). Returns the Win32 result; on failure
+// `data` is empty and `type` REG_NONE. Records nothing.
+LONG registry_read_bytes(HKEY key, const string& name, DWORD& type, std::vector<BYTE>& data);
+
+// The REG_SZ or REG_EXPAND_SZ value `name` of the open `key`, read for
+// comparisons that must not trip over hand-written data: up to its first NUL
+// or, for a value stored without one, to the end of the data, with an odd
+// last byte dropped. A missing value and other types give "". `type`, when
+// given, receives the value's type (REG_NONE when it cannot be read).
+string registry_read_text_lenient(HKEY key, const string& name, DWORD* type = nullptr);
+
 // The "Version" text of the installed Internet Explorer; empty when missing.
 string internet_explorer_version();
 

@@ -47,20 +47,34 @@ bool cmd_would_interpret(const string& path) {
   return path.find_first_of(L"%^!") != string::npos;
 }
 
+// Whether `path` lies below `folder` (no final backslash), at any depth.
+bool lies_below(const string& path, const string& folder) {
+  return !folder.empty() && path.size() > folder.size() + 1 && path.starts_with_i(folder) &&
+         path[folder.size()] == L'\\';
+}
+
 }  // namespace
 
 string self_delete_command(const string& interpreter, const string& program, bool remove_folder,
                            const string& run_temp_folder, const string& user_temp) {
-  const size_t slash = program.rfind(L'\\');
-  const string folder = slash == string::npos ? string() : program.substr(0, slash);
-  const string temp_root = without_final_backslash(user_temp) + L'\\';
-  const bool run_folder = remove_folder && !folder.empty() && !user_temp.empty() &&
-                          folder == without_final_backslash(run_temp_folder) &&
-                          folder.size() > temp_root.size() && folder.starts_with_i(temp_root);
-  const string& target = run_folder ? folder : program;
-  if (target.empty() || cmd_would_interpret(target)) return string();
-  return L"\"" + interpreter + (run_folder ? L"\" /c rmdir /s /q \"" : L"\" /c del \"") + target +
-         L"\"";
+  const string run_folder = without_final_backslash(run_temp_folder);
+  const string temp_root = without_final_backslash(user_temp);
+  if (user_temp.empty() || !lies_below(run_folder, temp_root) || !lies_below(program, run_folder))
+    return string();
+  const string& target = remove_folder ? run_folder : program;
+  if (cmd_would_interpret(target)) return string();
+  const size_t slash = interpreter.rfind(L'\\');
+  const string pause =
+      L"\"" + (slash == string::npos ? string() : interpreter.substr(0, slash + 1)) + L"ping.exe\"";
+  const string quoted = L"\"" + target + L"\"";
+  // Removing first, then waiting only while the target is still there: a
+  // program that has already ended costs no wait at all. The loop's body is
+  // one parenthesised block (no "@" before it), which every interpreter
+  // that may run this reads alike.
+  return L"\"" + interpreter + L"\" /c for /l %i in (1,1," +
+         string(std::to_wstring(kSelfDeleteTries)) + L") do (" +
+         (remove_folder ? L"rmdir /s /q " : L"del ") + quoted + L" & if exist " + quoted + L" (" +
+         pause + L" -n 2 127.0.0.1 >nul) else (exit))";
 }
 
 bool self_delete_file(const string& program, bool remove_folder, const string& run_temp_folder) {

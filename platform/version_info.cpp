@@ -11,22 +11,41 @@ using size_fn = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
 using info_fn = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
 using query_fn = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
 
-query_fn ver_query_value() noexcept {
-  static const query_fn f = system_function<query_fn>(L"version.dll", "VerQueryValueW");
+struct version_functions {
+  size_fn get_size;
+  info_fn get_info;
+  query_fn query;
+};
+
+// Bound once for the process: a later binding could come while file-system
+// redirection is off and pick the other architecture's library.
+const version_functions& functions() noexcept {
+  static const version_functions f = {
+      system_function<size_fn>(L"version.dll", "GetFileVersionInfoSizeW"),
+      system_function<info_fn>(L"version.dll", "GetFileVersionInfoW"),
+      system_function<query_fn>(L"version.dll", "VerQueryValueW")};
   return f;
 }
 
+query_fn ver_query_value() noexcept {
+  return functions().query;
+}
+
 }  // namespace
+
+bool bind_version_library() noexcept {
+  const version_functions& f = functions();
+  return f.get_size && f.get_info && f.query;
+}
 
 bool version_info::load(const kx::string& path) {
   block_.clear();
   fixed_ = VS_FIXEDFILEINFO{};
   translations_.clear();
 
-  static const size_fn get_size =
-      system_function<size_fn>(L"version.dll", "GetFileVersionInfoSizeW");
-  static const info_fn get_info = system_function<info_fn>(L"version.dll", "GetFileVersionInfoW");
-  const query_fn query = ver_query_value();
+  const size_fn get_size = functions().get_size;
+  const info_fn get_info = functions().get_info;
+  const query_fn query = functions().query;
   if (!get_size || !get_info || !query) {
     SetLastError(ERROR_PROC_NOT_FOUND);
     return false;

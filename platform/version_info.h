@@ -51,6 +51,12 @@ class version_info {
   std::vector<translation> translations_;
 };
 
+// Binds the version library's functions now, for the rest of the process;
+// true when all of them are there. Call it before switching file-system
+// redirection off, which would make a first binding load the other
+// architecture's library.
+bool bind_version_library() noexcept;
+
 // The "KXInternalVersion" string of the file's version resource; empty when
 // the file has none.
 string file_internal_version(const string& path);

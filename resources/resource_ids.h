@@ -152,6 +152,7 @@
 #define IDS_ERROR_NO_SPACE 2008
 #define IDS_ADMIN_INSTALLED 2009
 #define IDS_ANOTHER_INSTANCE 2010
+#define IDS_ERR_EXPAND_FILE 2011
 #define IDS_DOWNLOAD_TITLE 2143
 #define IDS_DOWNLOAD_CONNECTING 2144
 #define IDS_DOWNLOAD_RETRY 2146
@@ -171,3 +172,9 @@
 #define KX_INTERNAL_VERSION "1.0.0.1"
 
 #include "dialog_ids.h"
+
+// Images: the program icon (also shown by the small progress window and the
+// language dialog) and the wizard's pictures, drawn by tools/draw_pictures.py.
+#define IDI_SETUP 100
+#define IDP_HEADER_PICTURE 10554
+#define IDP_SIDE_PICTURE 10652

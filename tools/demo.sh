@@ -4,15 +4,20 @@
 # silently under Wine in the project's private prefix, prints what the run
 # did (exit code, installed files, uninstall entry) and removes the
 # installation again.
+# With --screenshots it then runs the same setup.exe interactively under a
+# private Xvfb, clicks through the wizard and writes a PNG of each page into
+# build/x86_64/demo-screenshots/.
 set -euo pipefail
+screenshots=0
+[ "${1:-}" = "--screenshots" ] && screenshots=1
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 tools/build.sh --no-tests
 # The deliverable is 32-bit; only 64-bit Wine installs here, so the demo runs
 # the same sources built for x86_64.
 cmake -S . -B build/x86_64 -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake >/dev/null
-cmake --build build/x86_64 --target setup kx_engine
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" >/dev/null
+cmake --build build/x86_64 --target setup kx_engine kx_window_probe kx_run
 export KX_WINEPREFIX="$root/build/wineprefix"
 wine_run() { cmake/wine-run.sh "$@" 2>/dev/null | tr -d '\r'; }
 
@@ -51,3 +56,22 @@ echo "uninstall entry:"
 wine_run reg query "$key" | sed -n '/REG_/p' || echo "  none"
 echo
 echo "(the demo removes the installation and its uninstall entry again)"
+
+if [ "$screenshots" = 1 ]; then
+  wine_run reg delete "$key" /f >/dev/null || true
+  rm -rf "$installed"
+  shots="$root/build/x86_64/demo-screenshots"
+  n=90
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  sleep 1
+  mkdir -p "$work/run"
+  cp "$work/setup.exe" "$work/run/setup.exe"
+  DISPLAY=":$n" KX_WINE_RUN="$root/cmake/wine-run.sh" \
+    KX_WINDOW_PROBE_EXE="$root/build/x86_64/tests/e2e/kx_window_probe.exe" \
+    KX_RUN_EXE="$root/build/x86_64/tests/e2e/kx_run.exe" \
+    python3 tools/demo_screens.py "$work/run/setup.exe" "$shots" || true
+  kill "$xvfb" 2>/dev/null || true
+  echo "screenshots of the interactive run are in $shots"
+fi

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the demonstration medium into a setup.exe: setup.ini, the English
-# string file, the reference engine KXSetup.dll, a data1.hdr naming a small
+# string file (also standing in for a second language), the reference engine KXSetup.dll, a data1.hdr naming a small
 # application and its data1.cab (made with gcab), packed by the medium
 # builder. The demo and the run benchmark share it.
 # Usage: tools/demo_medium.sh <setup.exe> <KXSetup.dll> <kxmedium> <work folder>
@@ -26,9 +26,12 @@ Product=Demo product
 ProductGUID=$guid
 CompanyName=Demo vendor
 AllUsers=1
+EnableLangDlg=Y
 [Languages]
 Default=0x0409
-Supported=0x0409
+Supported=0x0409,0x0407
+[0x0407]
+0x0407=Deutsch
 EOT
 utf16 >"$disk1/data1.hdr" <<'EOT'
 [Product]
@@ -40,6 +43,9 @@ File2=bin\demo.cmd
 File3=docs\notes.txt
 EOT
 cp "$root/resources/0x0409.ini" "$disk1/"
+# A second language, so that an interactive run offers the choice; its
+# texts are the English ones.
+cp "$root/resources/0x0409.ini" "$disk1/0x0407.ini"
 cp "$engine" "$disk1/KXSetup.dll"
 
 printf 'Demo application, installed by setup.exe.\r\n' >"$app/readme.txt"

@@ -7,7 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
 shift || true
 cmake -S "$root/fuzz" -B "$root/build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
+  -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
 cmake --build "$root/build/fuzz"
 targets=("$@")
 if ((${#targets[@]} == 0)); then

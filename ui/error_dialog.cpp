@@ -8,6 +8,7 @@
 #include "resources/resource_ids.h"
 #include "ui/dialogs.h"
 #include "ui/ui_environment.h"
+#include "ui/window_layout.h"
 
 namespace kx {
 
@@ -39,7 +40,8 @@ void label_detail_button(HWND dialog) {
   SetDlgItemTextW(dialog, IDC_ERROR_DETAIL, label.c_str());
 }
 
-void change_height(HWND dialog, int by) {
+void change_height(HWND dialog, bool grow) {
+  const int by = grow ? ErrorDetailsHeight() : -ErrorDetailsHeight();
   RECT r;
   if (!GetWindowRect(dialog, &r)) return;
   SetWindowPos(dialog, nullptr, 0, 0, r.right - r.left, r.bottom - r.top + by,
@@ -65,7 +67,7 @@ void initialise(HWND dialog, const ErrorDialogContent& c) {
                                 c.result_code, static_cast<unsigned>(c.extended_code),
                                 ui_string(IDS_ERROR_INFORMATION).c_str(), c.information.c_str());
   SetDlgItemTextW(dialog, IDC_ERROR_DETAILS, details.c_str());
-  if (details_shown) change_height(dialog, kErrorDetailsHeight);
+  if (details_shown) change_height(dialog, true);
   SetForegroundWindow(dialog);
   SetActiveWindow(dialog);
 }
@@ -95,7 +97,7 @@ INT_PTR CALLBACK error_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPA
     case IDC_ERROR_DETAIL:
       details_shown = !details_shown;
       label_detail_button(dialog);
-      change_height(dialog, details_shown ? kErrorDetailsHeight : -kErrorDetailsHeight);
+      change_height(dialog, details_shown);
       return TRUE;
     case IDC_ERROR_REPORT:
       if (report_opener()) report_opener()(state->content->report_url);
@@ -125,6 +127,10 @@ HWND CreateErrorDialog(const ErrorDialogContent& content, HWND parent, unsigned 
   // Without a window nothing took the state over.
   if (!dialog) delete state;
   return dialog;
+}
+
+int ErrorDetailsHeight() {
+  return MulDiv(kErrorDetailsHeight, DisplayDpi(), 96);
 }
 
 bool ErrorDetailsShown() noexcept {

@@ -23,8 +23,13 @@ struct ErrorDialogContent {
   string report_url;
 };
 
-// How much taller the dialog is while its details show, in pixels.
+// How much taller the dialog is while its details show, in pixels at 96 DPI.
 inline constexpr int kErrorDetailsHeight = 118;
+
+// kErrorDetailsHeight at the DPI the windows are laid out for (DisplayDpi):
+// the details box lies below the visible part in dialog units, which grow
+// with the DPI.
+int ErrorDetailsHeight();
 
 // Runs the error dialog modally (template 119) and returns its result: 0 or
 // -1 when it could not be shown, and in a silent run without

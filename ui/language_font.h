@@ -15,12 +15,8 @@ namespace kx {
 inline constexpr const wchar_t* kTemplateFace = L"Tahoma";
 inline constexpr WORD kTemplateFontSize = 8;
 
-// The language file "0x<id in four lower-case hex digits>.ini" of
-// `language` in the UI environment's language folder.
-string LanguageFilePath(std::uint16_t language);
-
-// [Properties] FontName of the language file; "Tahoma" when the file or the
-// key is missing.
+// [Properties] FontName of the language file (ui_language_file); "Tahoma"
+// when the file or the key is missing.
 string LanguageFontName(std::uint16_t language);
 
 // [Properties] FontSize of the language file, cut to 16 bits; 8 when the

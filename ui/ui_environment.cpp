@@ -12,6 +12,11 @@ string ui_string(UINT id) {
   return e.strings ? e.strings(id) : string();
 }
 
+string ui_language_file(std::uint16_t language) {
+  const UiEnvironment& e = ui_environment();
+  return e.language_file ? e.language_file(language) : string();
+}
+
 HINSTANCE ui_resources() {
   const HINSTANCE resources = ui_environment().resources;
   return resources ? resources : GetModuleHandleW(nullptr);

@@ -1,5 +1,5 @@
 // The facts of the run that every window needs: whether the run is silent,
-// its language with the language files' folder and the right-to-left set,
+// its language with the language files and the right-to-left set,
 // the product name, the run's texts and the module holding the templates.
 //
 // One record for the process. The launcher fills it once it has read its
@@ -25,13 +25,16 @@ struct UiEnvironment {
   bool silent = false;
   // The current user-interface language.
   std::uint16_t language = 0;
-  // The folder of the language files "0x<id>.ini" (the folder of
-  // setup.ini), with or without a trailing backslash.
-  string language_folder;
+  // The path of a language's file ("0x<id>.ini" beside setup.ini), which
+  // may name a font for the windows; empty when there is none (or when no
+  // lookup is set), so that nothing is read from the current folder.
+  std::function<string(std::uint16_t)> language_file;
   // The languages written right to left.
   std::vector<std::uint16_t> rtl_languages;
   // The product name of setup.ini; may be empty.
   string product_name;
+  // The DPI the windows are laid out for; 0 asks the display (DisplayDpi).
+  int dpi = 0;
   // One text of the run's language by string id; empty when there is none
   // (or when no lookup is set).
   std::function<string(UINT)> strings;
@@ -42,6 +45,10 @@ UiEnvironment& ui_environment();
 
 // The text `id` through the record's lookup; empty without a lookup.
 string ui_string(UINT id);
+
+// The language file of `language` through the record's lookup; empty
+// without a lookup.
+string ui_language_file(std::uint16_t language);
 
 // The module of the templates: the record's, else the running program.
 HINSTANCE ui_resources();

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "ui/ui_environment.h"
+
 namespace kx {
 
 namespace {
@@ -76,13 +78,17 @@ void CenterWindow(HWND window, HWND reference) {
   SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOSIZE);
 }
 
-int DisplayScalePercent() {
-  static const int percent = [] {
-    int dpi = shcore_dpi();
-    if (dpi == 0) dpi = screen_dpi();
-    return MulDiv(dpi, 100, kDefaultDpi);
+int DisplayDpi() {
+  if (const int chosen = ui_environment().dpi; chosen > 0) return chosen;
+  static const int display = [] {
+    const int dpi = shcore_dpi();
+    return dpi != 0 ? dpi : screen_dpi();
   }();
-  return percent;
+  return display;
+}
+
+int DisplayScalePercent() {
+  return MulDiv(DisplayDpi(), 100, kDefaultDpi);
 }
 
 }  // namespace kx

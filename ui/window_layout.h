@@ -13,10 +13,14 @@ namespace kx {
 // inside the bounds.
 void CenterWindow(HWND window, HWND reference = nullptr);
 
-// The display's scale in percent (100 at 96 DPI, 150 at 144 DPI): the
-// effective DPI of the monitor nearest the point (1, 1) where Shcore.dll
-// tells it, else the screen's logical pixels per inch, else 96. Worked out
-// on the first call and kept for the process.
+// The DPI the windows are laid out for: the UI environment's `dpi` when it
+// is set, else the display's: the effective DPI of the monitor nearest the
+// point (1, 1) where Shcore.dll tells it, else the screen's logical pixels
+// per inch, else 96. The display's is worked out on the first call and kept
+// for the process.
+int DisplayDpi();
+
+// DisplayDpi in percent of 96 (100 at 96 DPI, 150 at 144 DPI).
 int DisplayScalePercent();
 
 }  // namespace kx

@@ -212,18 +212,41 @@ void count_wait(DWORD milliseconds) {
   ++waits;
 }
 
-TEST(FileLiteTest, OpenForWritingTriesFourTimes) {
+TEST(FileLiteTest, OnlyAFileHeldElsewhereIsTriedFourTimes) {
   ScopedTempDir dir;
+  ASSERT_TRUE(WriteBytes(dir.file(L"exists.bin"), "x"));
+  // A folder cannot be opened for writing: access is denied.
+  ASSERT_TRUE(CreateDirectoryW(dir.file(L"folder").c_str(), nullptr));
+  const HANDLE held = CreateFileW(dir.file(L"held.bin").c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  struct Case {
+    const wchar_t* name;
+    DWORD disposition;
+    bool opened;
+    DWORD error;
+    int waits;
+  };
+  const Case cases[] = {
+      {L"missing\\x.bin", CREATE_ALWAYS, false, ERROR_PATH_NOT_FOUND, 0},
+      {L"exists.bin", CREATE_NEW, false, ERROR_FILE_EXISTS, 0},
+      {L"folder", CREATE_ALWAYS, false, ERROR_ACCESS_DENIED, 0},
+      {L"held.bin", CREATE_ALWAYS, false, ERROR_SHARING_VIOLATION, 3},
+      {L"x.bin", CREATE_ALWAYS, true, ERROR_SUCCESS, 0},
+  };
   const auto previous = file_lite::set_retry_wait(&count_wait);
-  waits = 0;
-  file_lite f;
-  EXPECT_FALSE(f.open_write(string(dir.file(L"missing\\x.bin")), CREATE_ALWAYS));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
-  EXPECT_EQ(waits, 3);
-  waits = 0;
-  EXPECT_TRUE(f.open_write(string(dir.file(L"x.bin")), CREATE_ALWAYS));
-  EXPECT_EQ(waits, 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    waits = 0;
+    file_lite f;
+    EXPECT_EQ(f.open_write(string(dir.file(c.name)), c.disposition), c.opened);
+    if (!c.opened) {
+      EXPECT_EQ(GetLastError(), c.error);
+    }
+    EXPECT_EQ(waits, c.waits);
+  }
   file_lite::set_retry_wait(previous);
+  CloseHandle(held);
 }
 
 // Another handle holds the file without sharing it, for `hold_ms`.

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "base/inifilex.h"
 #include "tests/testing/scoped_temp_dir.h"
@@ -207,6 +209,49 @@ TEST(InifilexIoTest, FailuresKeepTheirError) {
   // A successful save clears the error.
   EXPECT_TRUE(ini.save_as(in(dir, L"ok.ini"), 0, 0, false));
   EXPECT_EQ(ini.last_error(), 0u);
+}
+
+// The names in `dir`, sorted.
+std::vector<std::wstring> names_in(const ScopedTempDir& dir) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  const HANDLE h = FindFirstFileW(dir.file(L"*").c_str(), &found);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(h, &found));
+  FindClose(h);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(InifilexIoTest, AFailedSaveLeavesTheOldFileAsItWas) {
+  ScopedTempDir dir;
+  const string path = in(dir, L"setup.log");
+  ASSERT_TRUE(WriteBytes(path, "[ResponseResult]\r\nResultCode=0\r\n"));
+  inifilex ini;
+  ini.set_string(L"ResponseResult", L"ResultCode", L"-5001");
+  // A code page the system cannot write fails after the file was made.
+  EXPECT_FALSE(ini.save_as(path, inifilex::use_encoding, 12345, false));
+  EXPECT_NE(ini.last_error(), 0u);
+  EXPECT_EQ(ini.failed_path(), path);
+  EXPECT_EQ(ReadBytes(path), "[ResponseResult]\r\nResultCode=0\r\n");
+  EXPECT_EQ(names_in(dir), std::vector<std::wstring>{L"setup.log"});
+}
+
+TEST(InifilexIoTest, ASaveReplacesTheFileAndLeavesNothingBeside) {
+  ScopedTempDir dir;
+  const string path = in(dir, L"setup.log");
+  ASSERT_TRUE(WriteBytes(path, "old"));
+  // Left by a save that was cut off: passed over, not overwritten.
+  ASSERT_TRUE(WriteBytes(path + L".~kx0", "leftover"));
+  inifilex ini;
+  ini.set_string(L"A", L"k", L"v");
+  ASSERT_TRUE(ini.save_as(path, 0, 0, false));
+  EXPECT_EQ(ReadBytes(path), "[A]\r\nk=v\r\n");
+  EXPECT_EQ(ReadBytes(path + L".~kx0"), "leftover");
+  EXPECT_EQ(names_in(dir), (std::vector<std::wstring>{L"setup.log", L"setup.log.~kx0"}));
 }
 
 TEST(InifilexIoTest, LoadFailures) {

@@ -150,34 +150,77 @@ TEST(EnsureTrailingBackslash, Table) {
                                          });
 }
 
-TEST(IsUrl, FourSchemesLongerThanThePrefix) {
+TEST(IsFullPath, OnlyDrivePathsAndSharesStandAlone) {
   struct Row {
-    const wchar_t* text;
-    bool url, web;
+    const wchar_t* path;
+    bool full;
   };
   const Row rows[] = {
-      {L"http://host/disk1", true, true},
-      {L"HTTP://host/disk1", true, true},
-      {L"https://h", true, true},
-      {L"HtTpS://h", true, true},
-      {L"ftp://h/x", true, false},
-      {L"file:///C|/x", true, false},
-      {L"FILE://srv/x", true, false},
-      {L"http://", false, false},
-      {L"https://", false, false},
-      {L"ftp://", false, false},
-      {L"file://", false, false},
-      {L"http:/host", false, false},
-      {L"gopher://h", false, false},
-      {L"C:\\media", false, false},
-      {L"\\\\srv\\share", false, false},
-      {L" http://h", false, false},
-      {L"", false, false},
+      {L"C:\\Temp", true},       {L"z:/temp", true},     {L"C:\\", true},
+      {L"\\\\srv\\share", true}, {L"//srv/share", true}, {L"\\\\?\\C:\\x", true},
+      {L"C:Temp", false},        {L"C:", false},         {L"\\Temp", false},
+      {L"/Temp", false},         {L"Temp\\x", false},    {L"", false},
+      {L"\\\\", false},          {L"\\\\\\srv", false},  {L"1:\\x", false},
+      {L"http://host/x", false},
+  };
+  for (const Row& r : rows) EXPECT_EQ(is_full_path(string(r.path).as_view()), r.full) << r.path;
+}
+
+TEST(IsUrl, SchemeSetsAndWhetherThePrefixMayStandAlone) {
+  // url: is_url (any scheme, something after it); web: is_url of the web
+  // schemes; web_prefix and web_or_ftp_prefix: has_url_scheme, where the
+  // prefix alone counts.
+  struct Row {
+    const wchar_t* text;
+    bool url, web, web_prefix, web_or_ftp_prefix;
+  };
+  const Row rows[] = {
+      {L"http://host/disk1", true, true, true, true},
+      {L"HTTP://host/disk1", true, true, true, true},
+      {L"https://h", true, true, true, true},
+      {L"HtTpS://h", true, true, true, true},
+      {L"ftp://h/x", true, false, false, true},
+      {L"FTP://h/x", true, false, false, true},
+      {L"file:///C|/x", true, false, false, false},
+      {L"FILE://srv/x", true, false, false, false},
+      {L"http://", false, false, true, true},
+      {L"https://", false, false, true, true},
+      {L"ftp://", false, false, false, true},
+      {L"file://", false, false, false, false},
+      {L"http:/host", false, false, false, false},
+      {L"http:/", false, false, false, false},
+      {L"gopher://h", false, false, false, false},
+      {L"C:\\media", false, false, false, false},
+      {L"C:\\http://", false, false, false, false},
+      {L"\\\\srv\\share", false, false, false, false},
+      {L" http://h", false, false, false, false},
+      {L"", false, false, false, false},
   };
   for (const Row& r : rows) {
-    EXPECT_EQ(is_url(r.text), r.url) << r.text;
-    EXPECT_EQ(is_web_url(r.text), r.web) << r.text;
+    const string text(r.text);
+    EXPECT_EQ(is_url(text), r.url) << r.text;
+    EXPECT_EQ(is_url(text, url_schemes::web), r.web) << r.text;
+    EXPECT_EQ(has_url_scheme(text, url_schemes::web), r.web_prefix) << r.text;
+    EXPECT_EQ(has_url_scheme(text, url_schemes::web_or_ftp), r.web_or_ftp_prefix) << r.text;
   }
+}
+
+TEST(ShortSourceName, KeepsTheFolderThatHoldsTheFile) {
+  check_table([](const string& path) { return short_source_name(path); },
+              {
+                  {L"..\\..\\Shared\\Setup\\KxPreReqDlg.cpp", L"Setup\\KxPreReqDlg.cpp"},
+                  {L"..\\..\\Shared\\Setup\\SetupPrereqMgr", L"Setup\\SetupPrereqMgr"},
+                  {L"/work/main/launcher/setup.cpp", L"launcher\\setup.cpp"},
+                  {L"C:\\src\\kx\\launcher\\setup.cpp", L"launcher\\setup.cpp"},
+                  {L"launcher/setup.cpp", L"launcher\\setup.cpp"},
+                  {L"C:\\setup.cpp", L"C:\\setup.cpp"},
+                  {L"setup.cpp", L"setup.cpp"},
+                  // An empty folder part names no folder.
+                  {L"\\setup.cpp", L"setup.cpp"},
+                  {L"/setup.cpp", L"setup.cpp"},
+                  {L"a//setup.cpp", L"setup.cpp"},
+                  {L"", L""},
+              });
 }
 
 TEST(FileUrlToPath, Table) {

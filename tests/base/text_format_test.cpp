@@ -99,6 +99,36 @@ TEST(FormatTextTest, ArgumentTextsAreNotFormattedAgain) {
   EXPECT_EQ(FormatText(L"%s and %d", {L"50%s %n", 3}).str(), L"50%s %n and 3");
 }
 
+TEST(FormatChosenTest, TheChooserPicksTheEncoderWrapsAndModifiersMayBeIgnored) {
+  const TextArg wide(70000);
+  const TextArg text(L"a b");
+  // Texts only, each put in brackets; numbers stay as written.
+  const auto texts_only = [&](ConversionKind kind) {
+    return kind == ConversionKind::text ? &text : nullptr;
+  };
+  const auto bracket = [](string::view v) { return string(KXT("[")) + string(v) + KXT("]"); };
+  EXPECT_EQ(FormatChosen(L"%d %5s %%", texts_only, bracket).str(), L"%d [  a b] %");
+  // The other kind than the conversion asks for leaves it as written too.
+  EXPECT_EQ(FormatChosen(L"%s", [&](ConversionKind) { return &wide; }).str(), L"%s");
+
+  const auto number = [&](ConversionKind) { return &wide; };
+  struct Row {
+    const wchar_t* pattern;
+    const wchar_t* printf_rules;
+    const wchar_t* ignored;
+  } rows[] = {
+      {L"%hd", L"4464", L"70000"},  {L"%lld", L"70000", L"70000"}, {L"%hhd", L"%hhd", L"70000"},
+      {L"%lhx", L"%lhx", L"11170"}, {L"%wd", L"%wd", L"%wd"},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(FormatChosen(r.pattern, number).str(), r.printf_rules) << r.pattern;
+    EXPECT_EQ(FormatChosen(r.pattern, number, nullptr, LengthModifiers::ignored).str(), r.ignored)
+        << r.pattern;
+  }
+  EXPECT_EQ(FormatChosen(L"%hs|%ws", texts_only, nullptr, LengthModifiers::ignored).str(),
+            L"a b|%ws");
+}
+
 TEST(InsertTextsTest, FillsNumberedPlaces) {
   const string::view product = L"Widget", prerequisite = L".NET";
   EXPECT_EQ(InsertTexts(L"%1 optionally uses %2. Would you like to install it now?",

@@ -68,16 +68,6 @@ class WebSourceTest : public ::testing::Test {
   web_source_factory previous_ = nullptr;
 };
 
-TEST(WebAddressTest, OnlyHttpAndHttpsInAnyCase) {
-  EXPECT_TRUE(is_web_address(L"http://host/a"));
-  EXPECT_TRUE(is_web_address(L"HTTPS://host/a"));
-  EXPECT_TRUE(is_web_address(L"HTTP://host/a"));
-  EXPECT_FALSE(is_web_address(L"ftp://host/a"));
-  EXPECT_FALSE(is_web_address(L"file://C:/a"));
-  EXPECT_FALSE(is_web_address(L"C:\\http://"));
-  EXPECT_FALSE(is_web_address(L"http:/"));
-}
-
 TEST(WebAddressTest, WithoutAFactoryNothingOpens) {
   const web_source_factory previous = set_web_source_factory(nullptr);
   file f;

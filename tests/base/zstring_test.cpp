@@ -4,6 +4,9 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
+
+#include "tests/base/last_error_noise.h"
 
 namespace kx {
 namespace {
@@ -181,24 +184,81 @@ TEST(ZString, NarrowText) {
   EXPECT_STREQ(s.ansi(CP_UTF8), "caf\xc3\xa9");
 }
 
-TEST(ZString, KeepsTheLastError) {
+TEST(ZString, TheNoiseReachesUnguardedBstrs) {
+  testing::LastErrorNoise noise;
   SetLastError(ERROR_INVALID_DRIVE);
-  {
-    zstring_i a(L"text");
-    zstring_i b(a);
-    b += L" more text";
-    a = b;
-    a = L"x";
-    zstring_s c(L"abc", 2);
-    zpath p(L"\\\\srv\\share\\f.txt");
-    const auto part = p.directory();
-    EXPECT_EQ(a.compare(L"X"), 0);
-    EXPECT_NE(c.find(L"b"), zstring_s::npos);
-    a.ansi();
-    zstring_i moved(std::move(b));
-    a.clear();
+  BSTR b = SysAllocStringLen(L"text", 4);
+  EXPECT_EQ(GetLastError(), testing::kLastErrorNoise);
+  SetLastError(ERROR_INVALID_DRIVE);
+  SysFreeString(b);
+  EXPECT_EQ(GetLastError(), testing::kLastErrorNoise);
+}
+
+TEST(ZString, EveryOperationKeepsTheLastError) {
+  using Op = void (*)(zstring_i&);
+  const struct {
+    const char* what;
+    Op op;
+  } ops[] = {
+      {"null construction", [](zstring_i&) { zstring_i s; }},
+      {"from text", [](zstring_i&) { zstring_i s(L"text"); }},
+      {"from counted text", [](zstring_i&) { zstring_s s(L"abc", 2); }},
+      {"from view", [](zstring_i&) { zstring_i s(std::wstring_view(L"view")); }},
+      {"copy", [](zstring_i& t) { zstring_i s(t); }},
+      {"move", [](zstring_i& t) { zstring_i s(std::move(t)); }},
+      {"copy assignment",
+       [](zstring_i& t) {
+         const zstring_i other(L"other");
+         t = other;
+       }},
+      {"move assignment", [](zstring_i& t) { t = zstring_i(L"moved"); }},
+      {"text assignment", [](zstring_i& t) { t = L"x"; }},
+      {"clear", [](zstring_i& t) { t.clear(); }},
+      {"append", [](zstring_i& t) { t.append(L"appended", 8); }},
+      {"+= text", [](zstring_i& t) { t += L" more text"; }},
+      {"+= string", [](zstring_i& t) { t += zstring_i(L" more"); }},
+      {"+= character", [](zstring_i& t) { t += L'!'; }},
+      {"compare", [](zstring_i& t) { (void)t.compare(L"TEXT"); }},
+      {"find", [](zstring_i& t) { (void)t.find(L"x"); }},
+      {"rfind", [](zstring_i& t) { (void)t.rfind(L'e'); }},
+      {"ends_with", [](zstring_i& t) { (void)t.ends_with(L"XT"); }},
+      {"substr", [](zstring_i& t) { const auto part = t.substr(1, 2); }},
+      {"ansi",
+       [](zstring_i& t) {
+         t += L" with a tail long enough to need more room for its narrow form";
+         (void)t.ansi();
+       }},
+      {"path parts",
+       [](zstring_i&) {
+         const zpath p(L"\\\\srv\\share\\dir\\f.txt");
+         const auto root = p.root();
+         const auto directory = p.directory();
+         const auto file = p.file_name();
+         const auto extension = p.extension(true);
+       }},
+  };
+  testing::LastErrorNoise noise;
+  for (const auto& o : ops) {
+    zstring_i target(L"text");
+    SetLastError(ERROR_INVALID_DRIVE);
+    o.op(target);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DRIVE)) << o.what;
+    SetLastError(ERROR_INVALID_DRIVE);
+    { zstring_i doomed(std::move(target)); }
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DRIVE))
+        << o.what << ", then destruction";
   }
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DRIVE));
+  // The BSTRs handed over are the caller's to make and free.
+  BSTR spare = SysAllocString(L"attached");
+  zstring_i target(L"text");
+  SetLastError(ERROR_INVALID_DRIVE);
+  target.attach(spare);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DRIVE)) << "attach";
+  BSTR detached = target.detach();
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DRIVE)) << "detach";
+  EXPECT_EQ(detached, spare);
+  SysFreeString(detached);
+  EXPECT_GT(noise.events(), 0);
 }
 
 struct PathRow {
@@ -238,7 +298,7 @@ TEST(ZPath, Parts) {
   };
   for (const PathRow& r : rows) {
     const zpath p(r.path);
-    SCOPED_TRACE(testing::Message() << "path [" << r.path << "]");
+    SCOPED_TRACE(::testing::Message() << "path [" << r.path << "]");
     EXPECT_EQ(p.scheme_length(), r.scheme);
     EXPECT_EQ(p.is_unc(), r.unc);
     EXPECT_EQ(std::wstring(p.root().view()), r.root);

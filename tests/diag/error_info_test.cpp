@@ -10,22 +10,6 @@
 namespace kx {
 namespace {
 
-TEST(ShortSourceName, KeepsTheFolderAndTheFileName) {
-  struct Row {
-    const wchar_t* path;
-    const wchar_t* name;
-  } rows[] = {
-      {L"/work/main/launcher/setup.cpp", L"launcher\\setup.cpp"},
-      {L"C:\\src\\kx\\launcher\\setup.cpp", L"launcher\\setup.cpp"},
-      {L"launcher/setup.cpp", L"launcher\\setup.cpp"},
-      {L"/setup.cpp", L"\\setup.cpp"},
-      {L"setup.cpp", L"setup.cpp"},
-      {L"", L""},
-  };
-  for (const Row& row : rows)
-    EXPECT_EQ(ShortSourceName(string::view(row.path)).str(), row.name) << row.path;
-}
-
 ErrorInfoFacts full_facts() {
   ErrorInfoFacts f;
   f.com_description = L"The engine refused.";
@@ -133,6 +117,13 @@ TEST(CollectMachineFacts, TakesTheThreadsComErrorAndTheSystemsName) {
   ErrorInfoFacts again;
   CollectMachineFacts(again, L"C:\\no\\such\\setup.exe");
   EXPECT_TRUE(again.com_description.empty());
+}
+
+TEST(SetComErrorDescription, BecomesTheFirstPieceOfTheNextReport) {
+  SetComErrorDescription(L"basic_string::_M_create");
+  ErrorInfoFacts f;
+  CollectMachineFacts(f, L"C:\\no\\such\\setup.exe");
+  EXPECT_EQ(f.com_description.str(), L"basic_string::_M_create");
 }
 
 }  // namespace

@@ -25,6 +25,10 @@ TEST(FormatReportUrl, FillsTheThreeValuesInTurnAndEncodesThem) {
       {L"https://h.example/%2Fpath?c=%d%%", L"https://h.example/%2Fpath?c=-5001%"},
       {L"https://h.example/?end=%", L"https://h.example/?end=%"},
       {L"https://h.example/plain", L"https://h.example/plain"},
+      // Length modifiers are accepted and change nothing: no value is cut.
+      {L"https://h.example/?c=%hd&x=%llX&i=%hs",
+       L"https://h.example/?c=-5001&x=8000FFFF&i=a%20%26%20b%0D%0A%23c%25"},
+      {L"https://h.example/?i=%ws&c=%lhd", L"https://h.example/?i=%ws&c=-5001"},
   };
   for (const Row& row : rows)
     EXPECT_EQ(FormatReportUrl(row.pattern, -5001, kUnexpected, L"a & b\r\n#c%").str(), row.url)

@@ -86,12 +86,76 @@ TEST_F(TraceTest, ANewFileStartsWithTheHeaderRecords) {
   EXPECT_EQ(records[6], "Category|SubCategory|Details\r\n");
 }
 
-TEST_F(TraceTest, AnExistingFileIsAppendedToWithoutHeader) {
-  const std::string earlier = kx::trace_format::encode_record("earlier\r\n");
+constexpr const char* kFormatRecord = "FormatVersion=00000112\r\n\r\n";
+
+TEST_F(TraceTest, AnExistingTraceFileIsAppendedToWithoutHeader) {
+  const std::string earlier = kx::trace_format::encode_record(kFormatRecord) +
+                              kx::trace_format::encode_record("earlier\r\n");
   ASSERT_TRUE(WriteBytes(trace_file(), earlier));
   StartTrace();
   kx::trace(L"Cat", L"Sub", L"n=%d", 7);
-  EXPECT_THAT(Records(), ElementsAre("earlier\r\n", "Cat|Sub|", "n=7\r\n"));
+  EXPECT_THAT(Records(), ElementsAre(kFormatRecord, "earlier\r\n", "Cat|Sub|", "n=7\r\n"));
+}
+
+TEST_F(TraceTest, AnEmptyFileGetsTheHeader) {
+  ASSERT_TRUE(WriteBytes(trace_file(), ""));
+  StartTrace();
+  kx::trace(L"Cat", L"Sub", L"n=%d", 7);
+  EXPECT_THAT(EventRecords(), ElementsAre("Cat|Sub|", "n=7\r\n"));
+  EXPECT_EQ(Records().front(), kFormatRecord);
+}
+
+// FileNamePath is the user's to set, while the launcher usually runs
+// elevated: a file that is no trace file must come out unchanged.
+TEST_F(TraceTest, AnyOtherFileIsLeftAloneAndNothingIsTraced) {
+  const std::string format = kx::trace_format::encode_record(kFormatRecord);
+  struct Case {
+    const char* what;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"text", "[boot loader]\r\ntimeout=30\r\n"},
+      {"the format line unscrambled", kFormatRecord},
+      {"the format record cut short", format.substr(0, format.size() - 1)},
+      {"another record first", kx::trace_format::encode_record("earlier\r\n") + format},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(WriteBytes(trace_file(), c.bytes));
+    StartTrace();
+    kx::trace(L"Cat", L"Sub", L"n=%d", 7);
+    kx::trace_write(L"text");
+    EXPECT_FALSE(kx::trace_enabled());
+    EXPECT_EQ(ReadBytes(trace_file()), c.bytes);
+  }
+}
+
+TEST_F(TraceTest, AFileReplacedOrRemovedAfterTheStartIsNotWritten) {
+  StartTrace();
+  ASSERT_TRUE(WriteBytes(trace_file(), "replaced"));
+  kx::trace(L"Cat", L"Sub", L"n=%d", 7);
+  EXPECT_EQ(ReadBytes(trace_file()), "replaced");
+  ASSERT_TRUE(DeleteFileW(trace_file().c_str()));
+  kx::trace(L"Cat", L"Sub", L"n=%d", 8);
+  EXPECT_FALSE(exists(trace_file())) << "made again without its header";
+}
+
+TEST_F(TraceTest, WithoutADesktopTheDefaultFileIsNotWritten) {
+  const kx::desktop_folder_fn previous = kx::set_desktop_folder([] { return kx::string(); });
+  wchar_t current[MAX_PATH] = {};
+  ASSERT_NE(GetCurrentDirectoryW(MAX_PATH, current), 0u);
+  ASSERT_TRUE(SetCurrentDirectoryW(dir_.path().c_str()));
+  SetSwitch(std::wstring());
+  kx::trace_start(L"C:\\nowhere\\setup.exe");
+  kx::trace(L"Cat", L"Sub", L"n=%d", 7);
+  const bool enabled = kx::trace_enabled();
+  SetCurrentDirectoryW(current);
+  kx::set_desktop_folder(previous);
+  EXPECT_FALSE(enabled);
+  WIN32_FIND_DATAW found;
+  const HANDLE h = FindFirstFileW(dir_.file(L"setuptrace*").c_str(), &found);
+  EXPECT_EQ(h, INVALID_HANDLE_VALUE) << "a trace file in the current folder";
+  if (h != INVALID_HANDLE_VALUE) FindClose(h);
 }
 
 TEST_F(TraceTest, AFolderOfTheFilesNameTakesNothing) {

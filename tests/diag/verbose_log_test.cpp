@@ -65,23 +65,6 @@ class VerboseLogTest : public ::testing::Test {
   ScopedTempDir dir_;
 };
 
-TEST(VerboseLogFormat, ShortSourceNameKeepsTheFolderThatHoldsTheFile) {
-  struct Case {
-    const wchar_t* path;
-    const wchar_t* expected;
-  } cases[] = {
-      {L"..\\..\\Shared\\Setup\\KxPreReqDlg.cpp", L"Setup\\KxPreReqDlg.cpp"},
-      {L"..\\..\\Shared\\Setup\\SetupPrereqMgr", L"Setup\\SetupPrereqMgr"},
-      {L"/work/src/prereq/setup_prereq_mgr.cpp", L"prereq\\setup_prereq_mgr.cpp"},
-      {L"Setup\\KxPreReqDlg.cpp", L"Setup\\KxPreReqDlg.cpp"},
-      {L"KxPreReqDlg.cpp", L"KxPreReqDlg.cpp"},
-      {L"\\KxPreReqDlg.cpp", L"KxPreReqDlg.cpp"},
-      {L"", L""},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(verbose_log_source_name(c.path).str(), c.expected) << c.path;
-}
-
 TEST(VerboseLogFormat, LineHasTwoBlanksAroundTheDashesAndEndsInCrLf) {
   EXPECT_EQ(verbose_log_line(L"1-5-2026", L"09:07:03 AM", L"Checking setup prerequisite 'x'",
                              L"Setup\\KxPreReqDlg.cpp", 132)

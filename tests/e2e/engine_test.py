@@ -21,7 +21,8 @@ TRACE_SWITCH = "HKCU\\kxlogit"
 TRACE_READER = os.environ.get("KX_TRACE_READER", "")
 APP = bytes(range(256)) * 40
 README = b"Read me first.\r\n"
-DISK_SPACE_SHORT = 0x8004232B - (1 << 32)
+ENGINE_SETUP_FAILED = -5006
+ADMIN_INSTALLED = 0x80042002 - (1 << 32)
 
 # The launcher's calls on a normal start, in order (QueryInterface lines
 # name the interface asked for).
@@ -60,8 +61,6 @@ NORMAL_CALLS = [
     "SetLanguage scope=0 language=0xffffffff",
     "ApplyFlags set=0x00000000 clear=0x00000000 target=-1",
     "QueryInterface object=Engine iid=IKxPropertyProvider",
-    "QueryService service=IKxProperties iid=IKxProperties",
-    "QueryInterface object=Engine iid=IKxProperties",
     "QueryInterface object=Engine iid=IKxSetupInfo",
     "SetIniPath", "SetArguments", "GetValue id=3",
     "GetRunner",
@@ -216,7 +215,7 @@ def resume_run(c, m):
     calls = [line.split(" ")[0] for line in lines if not line.startswith("QueryInterface")]
     c.expect(code == 0, f"a resumed run ends with 0 (got {code})")
     c.expect(calls == ["InstallEngineTypelib", "DllGetClassObject", "CreateInstance",
-                       "QueryService", "SetIniPath", "SetArguments", "GetValue", "OpenCabinet",
+                       "SetIniPath", "SetArguments", "GetValue", "OpenCabinet",
                        "SetLanguage", "SetLanguage", "SetPlatformFlags", "SetPlatformFlags",
                        "GetMedia", "GetComponent", "SetMode", "Prepare", "GetSize", "QueryService",
                        "GetProperty", "GetComponent", "SetHost", "SetMode", "Start", "SetMode",
@@ -259,13 +258,27 @@ def results(c, m):
     c.expect(code == 3010, f"the engine's result becomes the exit code (got {code})")
     m.clean()
     code, _ = m.run("/s", size=1 << 60)
-    c.expect(code == DISK_SPACE_SHORT, f"not enough disk space ends with 0x8004232B (got {code})")
+    c.expect(code == ENGINE_SETUP_FAILED,
+             f"not enough disk space ends with the engine set-up's -5006 (got {code})")
     c.expect(not m.installed(), "nothing is installed without the space")
     text = m.take_result_file()
+    c.expect("ResultCode=-5006\r\n" in text, "setup.log reports -5006")
     found = re.search(r"not enough space .* at least (\d+) KB on your Z: drive", text)
     shortfall = int(found.group(1)) if found else 0
     c.expect((1 << 50) - (1 << 40) < shortfall <= 1 << 50,
              f"setup.log carries the disk-space message with the shortfall ({shortfall} KB)")
+
+
+def privilege_refusal(c, m):
+    """A user who may not maintain the product: the engine never runs, and
+    the exit code and setup.log say so to the deployment script."""
+    code, lines = m.run("/s -show_err_msg_invalid_identity")
+    c.expect(code == ADMIN_INSTALLED, f"the privilege refusal ends with 0x80042002 (got {code})")
+    c.expect("OpenCabinet" not in [line.split(" ")[0] for line in lines],
+             f"the engine is not started ({lines})")
+    c.expect(not m.installed(), "nothing is installed")
+    c.expect(f"ResultCode={ADMIN_INSTALLED}\r\n" in m.take_result_file(),
+             f"the silent run's setup.log reports {ADMIN_INSTALLED}")
 
 
 def read_trace(path):
@@ -319,6 +332,8 @@ def custom_codes(c, work):
         m.clean()
         code, _ = m.run("/s", fail="Run:0x80070005")
         c.expect(code == 1603, f"a failing run ends with CustomRetCodeOnFail (got {code})")
+        code, _ = m.run("/s -show_err_msg_invalid_identity")
+        c.expect(code == 1603, f"so does the privilege refusal (got {code})")
     finally:
         m.clean()
 
@@ -334,6 +349,7 @@ try:
     medium.clean()
     failures(c, medium)
     results(c, medium)
+    privilege_refusal(c, medium)
     restart(c, medium)
     medium.clean()
     custom_codes(c, work)

@@ -54,6 +54,21 @@ try:
              f"missing: {sorted(set(expected) - set(tree))})")
     c.expect(not marker.folders(), "extract_all makes no temporary folder")
 
+    # A folder too deep for the LZ expansion: the run fails and says why,
+    # rather than leaving readme.tx_ behind as if all were well.
+    deep = os.path.join(work, "d" * 130)
+    code = kxe2e.run_setup(exe, f'/s -extract_all:"{kxe2e.win_path(deep)}"')
+    c.expect(code == -5001, f"a file that cannot be expanded ends with -5001 (got {code})")
+    c.expect(not os.path.exists(os.path.join(deep, "Disk1", "readme.tx_")),
+             "the compressed file is not left behind")
+    log = os.path.join(work, "setup.log")
+    raw = open(log, "rb").read() if os.path.exists(log) else b""
+    text = raw.decode("utf-16") if raw[:2] == b"\xff\xfe" else raw.decode("cp1252")
+    c.expect("could not expand its compressed file " in text and "readme.txt" in text,
+             f"setup.log names the file that could not be expanded ({text!r})")
+    if os.path.exists(log):
+        os.remove(log)
+
     # The normal run: unpack, relaunch, the copy's exit code comes back.
     code = kxe2e.run_setup(exe, "/s -no_deleter")
     c.expect(code == ENGINE_DLL_FAILED, f"the first process returns the copy's code (got {code})")

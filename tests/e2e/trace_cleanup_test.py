@@ -2,7 +2,8 @@
 reader (kxtrace, built for this host), and the clean-up they leave behind:
 the relaunched copy's folder removed after it exits, "no_deleter" keeping
 everything, a launcher started by hand from a folder of the user's keeping
-only its own file.
+everything, and a launcher in its own temporary folder removing that folder
+once nothing uses it any more.
 
 Sets HKEY_CURRENT_USER\\kxlogit while it runs (an existing key is saved and
 put back) and must run alone: any launcher started meanwhile would trace.
@@ -18,6 +19,7 @@ import time
 import kxe2e
 
 READER = os.environ.get("KX_TRACE_READER", "")
+PROBE = os.environ.get("KX_PROBE_EXE", "")
 PREFIX = os.environ.get("KX_WINEPREFIX") or os.path.join(
     os.environ.get("KX_BINARY_DIR", ""), "..", "wineprefix")
 SWITCH = "HKCU\\kxlogit"
@@ -186,8 +188,9 @@ def relaunch_scenario(c, switch):
 
 def run_from_temp_scenario(c, switch):
     """With "runfromtemp" the first launcher keeps its temporary folder and
-    the copy removes it itself: its deleter, then the self-delete of the
-    whole folder once the copy has exited."""
+    the copy removes it itself: not its deleter (the folder is not one the
+    copy made) but the self-delete of the whole folder once the copy has
+    exited."""
     out = tempfile.mkdtemp(prefix="kxtraceout")
     trace = os.path.join(out, "trace.bin")
     try:
@@ -206,8 +209,8 @@ def run_from_temp_scenario(c, switch):
                      "the first launcher keeps the folder for its copy")
             copy_exe = copy[0][1][len("EXE="):-2]
             run_folder = copy_exe[:copy_exe.rfind("\\") + 1]
-            c.expect(("KXSetupDLLOp|DeleterDeleteFolder|", f"Folder={run_folder}\r\n") in copy,
-                     "the copy's deleter names its temporary folder")
+            c.expect(("KXSetupDLLOp|DeleterDeleteFolder|", f"Folder={run_folder}\r\n") not in copy,
+                     "the copy's deleter leaves the folder it was given alone")
             folder = host_path(run_folder)
             c.expect(wait_gone(folder), f"the copy's folder {folder} went after the copy exited")
             shutil.rmtree(folder, ignore_errors=True)
@@ -256,7 +259,8 @@ def no_deleter_scenario(c, switch):
 
 def started_by_hand_scenario(c, switch):
     """Started by hand from a folder of the user's with the internal
-    "tempdisk1folder:" switch: only the program goes, the folder stays."""
+    "tempdisk1folder:" switch: that folder is not the run's, so nothing of
+    it goes, not even the program (the medium's own setup.exe)."""
     temp = tempfile.mkdtemp(prefix="kxruntemp")
     try:
         with kxe2e.Medium() as m:
@@ -265,12 +269,70 @@ def started_by_hand_scenario(c, switch):
                 f.write("the user's own file")
             code = kxe2e.run_setup(m.exe, f'/s -tempdisk1folder:"{kxe2e.win_path(temp)}"')
             print(f"exit code {code}")
-            c.expect(wait_gone(m.exe), "the program deleted itself after it exited")
-            time.sleep(2)
-            c.expect(os.path.exists(mine) and os.path.isdir(m.dir),
+            time.sleep(3)
+            c.expect(os.path.exists(m.exe), "the medium's program stays after it exited")
+            c.expect(os.path.exists(mine) and os.path.exists(m.file("setup.ini")),
                      "the folder it was started from and its other files stay")
+            left = os.listdir(temp) if os.path.isdir(temp) else None
+            c.expect(left == [], f"the folder it was given stays, with nothing left in it ({left})")
     finally:
         shutil.rmtree(temp, ignore_errors=True)
+
+
+def user_temp():
+    code, out, _ = kxe2e.run_windows(["cmd", "/c", "echo %TEMP%"])
+    return out.strip().splitlines()[-1].strip()
+
+
+def self_delete_waits_scenario(c):
+    """A launcher running from its own folder below the user's temporary
+    folder removes that folder after it exited, even while something in it
+    is still in use for a while after the launcher has ended."""
+    name = f"kxselfdel{os.getpid()}"
+    folder_win = user_temp() + "\\" + name
+    folder = host_path(folder_win)
+    work = tempfile.mkdtemp(prefix="kxholder")
+    log, release = os.path.join(work, "holder.log"), os.path.join(work, "release")
+    holder = None
+    try:
+        os.makedirs(folder)
+        shutil.copy(kxe2e.SETUP_EXE, os.path.join(folder, "setup.exe"))
+        kxe2e.write_ini(os.path.join(folder, "setup.ini"), kxe2e.DEFAULT_INI)
+        # A program that runs from the folder until it is told to end, so
+        # the folder cannot go before then.
+        shutil.copy(PROBE, os.path.join(folder, "holder.exe"))
+        holder = subprocess.Popen([kxe2e.WINE_RUN, folder_win + "\\holder.exe",
+                                   f"--log={kxe2e.win_path(log)}",
+                                   f"--wait-for={kxe2e.win_path(release)}"],
+                                  stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL)
+        for _ in range(600):
+            if os.path.exists(log) and b"end" in open(log, "rb").read():
+                break
+            time.sleep(0.05)
+        c.expect(os.path.exists(log), "the program holding the folder started")
+        # Started by its C: name: the Z: name of the same file lies outside
+        # the user's temporary folder. The output goes to a file, not a pipe:
+        # the interpreter of the self-delete would hold a pipe open, and the
+        # run would not return before the interpreter ended.
+        env = dict(os.environ)
+        env["KX_RUN_COMMAND"] = f'"{folder_win}\\setup.exe" /s -tempdisk1folder:"{folder_win}"'
+        output = os.path.join(work, "run.out")
+        with open(output, "wb") as out:
+            subprocess.run([kxe2e.WINE_RUN, kxe2e.RUN_EXE], env=env, stdout=out,
+                           stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, timeout=300)
+        print(open(output, errors="replace").read().strip())
+        time.sleep(3)
+        c.expect(os.path.isdir(folder), "the folder stays while it is in use after the launcher ended")
+        open(release, "w").close()
+        holder.wait(timeout=60)
+        c.expect(wait_gone(folder), f"its folder {folder} is gone once nothing uses it")
+    finally:
+        if holder is not None and holder.poll() is None:
+            open(release, "w").close()
+            holder.wait(timeout=60)
+        shutil.rmtree(folder, ignore_errors=True)
+        shutil.rmtree(work, ignore_errors=True)
 
 
 def damaged_file_scenario(c, trace, count):
@@ -302,6 +364,7 @@ try:
     run_from_temp_scenario(c, switch)
     no_deleter_scenario(c, switch)
     started_by_hand_scenario(c, switch)
+    self_delete_waits_scenario(c)
 finally:
     switch.restore()
 c.exit()

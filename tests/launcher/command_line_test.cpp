@@ -106,27 +106,43 @@ TEST(CommandLineTest, ConsumedTokensLeaveTheTextButStillMatch) {
   EXPECT_EQ(line.RemainingText().str(), L"");
 }
 
+TEST(CommandLineTest, WithoutSwitchCutsOnlyThatSwitch) {
+  struct Case {
+    const wchar_t* text;
+    const wchar_t* expected;
+  };
+  const Case cases[] = {
+      {L"/s -delayedstart:30 /v\"/qn\"", L"/s /v\"/qn\""},
+      {L"-delayedstart:30 /s", L"/s"},
+      {L"  -delayedstart:30   /s", L"  /s"},
+      {L"/s   /DELAYEDSTART:5", L"/s"},
+      {L"-delayedstart:1 -delayedstart:2", L""},
+      {L"/s -delayedstart:3 /x -delayedstart:4 /y", L"/s /x /y"},
+      // Everything else keeps its spacing and quotes.
+      {L"\"C:\\a b\\setup.exe\"  /s  -delayedstart:3  /v\"A=1 B=2\" ",
+       L"\"C:\\a b\\setup.exe\"  /s  /v\"A=1 B=2\" "},
+      // Only whole switches: a quoted blank, a value or a mere mention does not
+      // count.
+      {L"/v\"x -delayedstart:3\" /s", L"/v\"x -delayedstart:3\" /s"},
+      {L"-media_path:\"C:\\delayedstart:3\"", L"-media_path:\"C:\\delayedstart:3\""},
+      {L"delayedstart:3 /s", L"delayedstart:3 /s"},
+      {L"", L""},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(WithoutSwitch(string(c.text), L"delayedstart:").str(), c.expected) << c.text;
+  EXPECT_EQ(WithoutSwitch(string(L"/s /sx"), L"s", SwitchMatch::exact).str(), L"/sx");
+}
+
+// The number rules themselves are read_hex_or_decimal's (number_text_test);
+// a language id is that number cut to 16 bits.
 TEST(CommandLineTest, ParsesLanguageIds) {
   struct Case {
     const wchar_t* text;
     std::uint16_t id;
   };
   const Case cases[] = {
-      {L"1031", 1031},
-      {L"0x0407", 0x0407},
-      {L"0X040c", 0x040c},
-      {L"0x1F", 31},
-      {L"", 0},
-      {L"abc", 0},
-      {L"0x", 0},
-      {L"12abc", 12},
-      {L" 1036", 1036},
-      {L"+9", 9},
-      {L"65537", 1},
-      {L"-1", 0xFFFF},
-      {L"0xFFFFFFFFF", 0xFFFF},
-      {L"-99999999999", 0},
-      {L"0x0x10", 16},  // wcstol in base 16 takes its own optional "0x"
+      {L"1031", 1031},          {L"0x0407", 0x0407},  {L"", 0}, {L"65537", 1}, {L"-1", 0xFFFF},
+      {L"0xFFFFFFFFF", 0xFFFF}, {L"-99999999999", 0},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseLanguageId(c.text), c.id) << c.text;
 }

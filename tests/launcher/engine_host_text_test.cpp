@@ -25,6 +25,7 @@ TEST(EngineHostTextTest, PlatformFlagsFollowTheNativeArchitecture) {
   EXPECT_EQ(EnginePlatformFlags(PROCESSOR_ARCHITECTURE_INTEL), 0x1000);
   EXPECT_EQ(EnginePlatformFlags(PROCESSOR_ARCHITECTURE_AMD64), 0x800);
   EXPECT_EQ(EnginePlatformFlags(PROCESSOR_ARCHITECTURE_IA64), 0x400);
+  EXPECT_EQ(EnginePlatformFlags(PROCESSOR_ARCHITECTURE_ARM64), 0x800);
   EXPECT_EQ(EnginePlatformFlags(PROCESSOR_ARCHITECTURE_ARM), 0x1000);
 }
 

@@ -122,10 +122,13 @@ TEST_F(FailureReportTest, TheWindowsLearnTheRunsFacts) {
   const UiEnvironment& e = ui_environment();
   EXPECT_TRUE(e.silent);
   EXPECT_EQ(e.language, 0x040d);
-  EXPECT_EQ(e.language_folder.str(), L"C:\\Temp\\t\\");
+  EXPECT_EQ(ui_language_file(0x040d).str(), L"C:\\Temp\\t\\0x040d.ini");
   EXPECT_EQ(e.rtl_languages, std::vector<std::uint16_t>{0x040d});
   EXPECT_EQ(e.product_name.str(), L"Foo");
   EXPECT_EQ(ui_string(2004).str(), L"text 2004 1037");
+  // The lookups read the run's settings as they are when asked.
+  s.SetupIniPath.clear();
+  EXPECT_TRUE(ui_language_file(0x040d).empty());
 }
 
 TEST_F(FailureReportTest, ASilentRunsReportGoesBesideTheStartedLauncher) {

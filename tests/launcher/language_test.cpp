@@ -238,6 +238,13 @@ TEST(LanguageFileTest, NamesTheFileBesideSetupIni) {
   EXPECT_TRUE(LanguageFilePath(s, 0x0409).empty()) << "no setup.ini, no file";
   s.SetupIniPath = L"C:\\Temp\\kx1\\setup.ini";
   EXPECT_EQ(LanguageFilePath(s, 0x0411).str(), L"C:\\Temp\\kx1\\0x0411.ini");
+  s.SetupIniPath = L"\\\\srv\\kit\\setup.ini";
+  EXPECT_EQ(LanguageFilePath(s, 0x0411).str(), L"\\\\srv\\kit\\0x0411.ini");
+  for (const wchar_t* relative :
+       {L"setup.ini", L"Disk1\\setup.ini", L"C:setup.ini", L"\\setup.ini"}) {
+    s.SetupIniPath = relative;
+    EXPECT_TRUE(LanguageFilePath(s, 0x0409).empty()) << relative;
+  }
 }
 
 TEST(BuiltInLanguageOrderTest, ChosenThenPrimaryThenNeutral) {

@@ -220,17 +220,26 @@ TEST(GetStringTest, ADamagedFileServesWhatPrecedesTheDamage) {
   EXPECT_EQ(GetString(s, kOk, Self()).str(), L"&OK");
 }
 
-TEST(GetStringTest, WithoutSetupIniNothingIsReadFromTheCurrentFolder) {
+TEST(GetStringTest, NothingIsReadFromTheCurrentFolder) {
   ScopedTempDir dir;
   WriteLanguageFile(dir.file(L"0x040c.ini"), {L"[0x040c]", L"1822=Annuler"});
+  ASSERT_TRUE(CreateDirectoryW(dir.file(L"Disk1").c_str(), nullptr));
+  WriteLanguageFile(dir.file(L"Disk1\\0x040c.ini"), {L"[0x040c]", L"1822=Annuler"});
+  const std::wstring drive_relative = dir.path().substr(0, 2) + L"setup.ini";
   wchar_t previous[MAX_PATH];
   ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, previous), 0u);
   ASSERT_TRUE(SetCurrentDirectoryW(dir.path().c_str()));
-  SetupSettings s;
-  s.ChosenLanguage = 0x040c;
-  const string text = GetString(s, kCancel, Self());
+  // No setup.ini path yet, or relative ones: each would be resolved against
+  // the current folder.
+  for (const std::wstring& ini : {std::wstring(), std::wstring(L"setup.ini"),
+                                  std::wstring(L"Disk1\\setup.ini"), drive_relative}) {
+    SetupSettings s;
+    s.SetupIniPath = ini.c_str();
+    s.ChosenLanguage = 0x040c;
+    EXPECT_EQ(GetString(s, kCancel, Self()).str(), L"Cancel") << ini;
+  }
   SetCurrentDirectoryW(previous);
-  EXPECT_EQ(text.str(), L"Cancel");
+  EXPECT_EQ(GetString(RunIn(dir, 0x040c), kCancel, Self()).str(), L"Annuler") << "a full path";
 }
 
 }  // namespace

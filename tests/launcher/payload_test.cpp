@@ -151,6 +151,50 @@ TEST_F(ExtractOverlayTest, ExpandsCompressedEntriesUnderThePathsName) {
   EXPECT_EQ(files[1].str(), dest_ + L"\\Disk1\\readme.txt");
 }
 
+// LZ32 cannot open a path of 128 characters or more. Such an entry must end
+// the unpacking: left under its stored name, the file would be missing
+// under its real one and the run would fail later without a word.
+TEST_F(ExtractOverlayTest, ACompressedEntryThatCannotBeExpandedEndsTheUnpacking) {
+  const std::vector<std::uint8_t> bytes = {'M', 'Z', 1, 2, 3, 3, 3, 3, 3, 3, 3, 3};
+  const std::vector<std::uint8_t> packed = medium::szdd_compress(bytes, 'e');
+  const std::vector<std::uint8_t> empty = medium::szdd_compress({}, 't');
+  write_launcher(
+      {entry(u"first.txt", u"Disk1\\first.txt", "first"),
+       entry(u"setup.ex_", u"Disk1\\setup.exe", std::string(packed.begin(), packed.end())),
+       entry(u"empty.tx_", u"Disk1\\empty.txt", std::string(empty.begin(), empty.end())),
+       entry(u"after.txt", u"Disk1\\after.txt", "after")});
+  const std::wstring deep = dest_ + L"\\" + std::wstring(130, L'd');
+
+  struct Case {
+    std::wstring destination;
+    int result;
+  };
+  for (const Case& c : {Case{dest_, overlay_ok}, Case{deep, overlay_expand_failed}}) {
+    testing::RemoveTree(dest_);
+    const std::wstring d = c.destination + L"\\Disk1\\";
+    std::vector<string> files;
+    string failed;
+    EXPECT_EQ(
+        ExtractOverlay(string(launcher_), string(c.destination), &files, nullptr, false, &failed),
+        c.result)
+        << d;
+    EXPECT_EQ(ReadBytes(d + L"first.txt"), "first") << d;
+    EXPECT_FALSE(exists(d + L"setup.ex_")) << d;
+    EXPECT_FALSE(exists(d + L"empty.tx_")) << d;
+    if (c.result == overlay_ok) {
+      EXPECT_EQ(ReadBytes(d + L"setup.exe"), std::string(bytes.begin(), bytes.end()));
+      EXPECT_TRUE(exists(d + L"empty.txt")) << "an empty file expands to an empty file";
+      EXPECT_EQ(ReadBytes(d + L"after.txt"), "after");
+      EXPECT_TRUE(failed.empty());
+    } else {
+      EXPECT_FALSE(exists(d + L"setup.exe"));
+      EXPECT_FALSE(exists(d + L"after.txt")) << "the unpacking stopped there";
+      EXPECT_EQ(failed.str(), d + L"setup.exe");
+      EXPECT_EQ(plain(files), (std::vector<std::wstring>{c.destination, d + L"first.txt"}));
+    }
+  }
+}
+
 // A refused entry ends the unpacking; nothing reaches a place outside the
 // destination and what was unpacked before stays.
 TEST_F(ExtractOverlayTest, UnsafeEntriesAreRefused) {

@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "base/exceptions.h"
 #include "launcher/launcher_services.h"
 #include "launcher/settings_file.h"
 #include "launcher/setup.h"
@@ -29,7 +34,13 @@ class FakeServices : public LauncherServices {
   bool instance_free = true;
   HMODULE engine = reinterpret_cast<HMODULE>(GetModuleHandleW(nullptr));
   HRESULT engine_result = S_OK;
+  // Thrown by the engine step instead of its result, when set.
+  std::function<void()> engine_throws;
+  bool report_throws = false;
+  // The thread's COM error description when the failure was reported.
+  std::wstring reported_description;
   HRESULT copy_result = S_OK;
+  HRESULT extract_result = S_OK;
   std::wstring failing_copy;
   long result_code = 0;
   int relaunch_code = 7;
@@ -51,7 +62,7 @@ class FakeServices : public LauncherServices {
   HRESULT ExtractPayload(CSetup&, string& command_line) override {
     log(L"ExtractPayload");
     command_line += L" -package:C:\\media\\setup.exe";
-    return S_OK;
+    return extract_result;
   }
   HRESULT CopyDisk1FileToTemp(CSetup&, const string& name) override {
     log(L"Copy " + name.str());
@@ -78,6 +89,14 @@ class FakeServices : public LauncherServices {
   void ReportFailure(CSetup&, HRESULT code, bool suppress) override {
     log(L"Report " + std::to_wstring(static_cast<unsigned long>(code)) +
         (suppress ? L" suppressed" : L""));
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) == S_OK && info) {
+      BSTR text = nullptr;
+      if (SUCCEEDED(info->GetDescription(&text)) && text) reported_description = text;
+      SysFreeString(text);
+      info->Release();
+    }
+    if (report_throws) throw std::bad_alloc();
   }
   int ShowMessage(CSetup&, const string& text, UINT) override {
     messages.push_back(text.str());
@@ -90,6 +109,7 @@ class FakeServices : public LauncherServices {
   void ReadWebCredentials(CSetup&, const string&) override { log(L"Credentials"); }
   HRESULT RunEngine(CSetup&) override {
     log(L"RunEngine");
+    if (engine_throws) engine_throws();
     return engine_result;
   }
   HRESULT ResumeEngine(CSetup&) override {
@@ -146,6 +166,21 @@ TEST(SetupRunTest, RelaunchPathAddsTheInternalSwitchesOnce) {
   EXPECT_EQ(g.relaunch_args, L"/s -NO_SELFDELETER");
 }
 
+TEST(SetupRunTest, TheRelaunchedCopyDoesNotWaitAgain) {
+  FakeServices f;
+  EXPECT_EQ(RunWith(f, L"/s -delayedstart:30 /v\"A=1  B=2\""), 7);
+  EXPECT_EQ(f.calls.front(), L"Sleep 30000");
+  EXPECT_EQ(f.relaunch_args, L"/s /v\"A=1  B=2\" -no_selfdeleter -KX_temp");
+
+  // The copy, started with those arguments plus the relaunch switches,
+  // goes straight to work.
+  FakeServices copy;
+  RunWith(copy, f.relaunch_args + kCopy);
+  EXPECT_EQ(std::count_if(copy.calls.begin(), copy.calls.end(),
+                          [](const std::wstring& c) { return c.starts_with(L"Sleep"); }),
+            0);
+}
+
 TEST(SetupRunTest, ExtractAllKeepsTheFilesAndEndsWithZero) {
   FakeServices f;
   f.payload = true;
@@ -153,6 +188,37 @@ TEST(SetupRunTest, ExtractAllKeepsTheFilesAndEndsWithZero) {
   EXPECT_EQ(RunWith(f, L"-extract_all:C:\\out", &setup), 0);
   EXPECT_TRUE(setup->Cleanup().KeepFiles);
   EXPECT_EQ(f.calls.back(), L"ExtractPayload");
+}
+
+// Only a folder the run made itself goes at its end: one named on the
+// command line was there before (a failed "extract_all:" into a folder of the
+// user's would otherwise remove it, or wait ten seconds on it when full).
+TEST(SetupRunTest, OnlyTheFolderTheRunMadeIsRecorded) {
+  struct Case {
+    const wchar_t* command_line;
+    bool payload;
+    HRESULT extract_result;
+    std::vector<std::wstring> folders;
+  };
+  const Case cases[] = {
+      {L"/s", false, S_OK, {L"C:\\Temp\\{run}\\"}},
+      {L"/s", true, E_FAIL, {L"C:\\Temp\\{run}\\"}},
+      {kCopy.c_str(), false, S_OK, {}},
+      {L"/s -extract_all:C:\\out", true, E_FAIL, {}},
+      {L"/s -extract_all:C:\\out", true, S_OK, {}},
+      {L"/s -tempdisk1folder:C:\\mine", true, E_FAIL, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command_line);
+    FakeServices f;
+    f.payload = c.payload;
+    f.extract_result = c.extract_result;
+    CSetup* setup = nullptr;
+    RunWith(f, c.command_line, &setup);
+    std::vector<std::wstring> folders;
+    for (const string& folder : setup->Cleanup().folders) folders.push_back(folder.str());
+    EXPECT_EQ(folders, c.folders);
+  }
 }
 
 TEST(SetupRunTest, FailuresEndWithTheirCodes) {
@@ -179,6 +245,83 @@ TEST(SetupRunTest, FailuresEndWithTheirCodes) {
                           }) != f.calls.end();
     EXPECT_EQ(reported, c.engine_result != kCancelled) << c.what;
   }
+}
+
+// A user without the rights to maintain the product: nothing is installed,
+// so the run must not end as a success, and a silent run leaves setup.log.
+TEST(SetupRunTest, ThePrivilegeRefusalEndsWithItsCodeAndIsReportedWhenSilent) {
+  const std::wstring custom = L"CustomRetCode=Y\r\nCustomRetCodeOnFail=1603\r\n";
+  struct Case {
+    const wchar_t* what;
+    std::wstring switches;
+    std::wstring ini_extra;
+    int expected;
+    bool reported;
+  };
+  const Case cases[] = {
+      {L"with windows", L"", L"", static_cast<int>(kAdminInstalled), false},
+      {L"silent", L" /s", L"", static_cast<int>(kAdminInstalled), true},
+      {L"custom failure code", L" /s", custom, 1603, true},
+  };
+  for (const Case& c : cases) {
+    FakeServices f;
+    f.ini += c.ini_extra;
+    f.engine_result = kAdminInstalled;
+    CSetup* setup = nullptr;
+    EXPECT_EQ(RunWith(f, kCopy + c.switches, &setup), c.expected) << c.what;
+    EXPECT_EQ(setup->ErrorCode, static_cast<int>(kAdminInstalled)) << c.what;
+    EXPECT_EQ(f.messages, std::vector<std::wstring>{L"admin text"}) << c.what;
+    const bool reported =
+        std::count(f.calls.begin(), f.calls.end(),
+                   L"Report " + std::to_wstring(0x80042002ul) + L" suppressed") == 1;
+    EXPECT_EQ(reported, c.reported) << c.what;
+    EXPECT_EQ(f.calls.back(), L"ReleaseInstance") << c.what;
+  }
+}
+
+// Exceptions that no step expected end like a failed step: reported as a
+// general failure with their text, the engine told, the lock let go.
+TEST(SetupRunTest, AnUnexpectedExceptionIsReportedAsAGeneralFailure) {
+  const kx::win32_exception denied(ERROR_ACCESS_DENIED);
+  struct Case {
+    const wchar_t* what;
+    std::function<void()> thrown;
+    HRESULT code;
+    std::wstring description;
+  };
+  const Case cases[] = {
+      {L"length error", [] { throw std::length_error("basic_string::_M_create"); }, E_UNEXPECTED,
+       L"basic_string::_M_create"},
+      {L"no memory", [] { throw std::bad_alloc(); }, E_OUTOFMEMORY, L"std::bad_alloc"},
+      {L"Win32 error", [denied] { throw denied; }, HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED),
+       denied.message()},
+      {L"anything else", [] { throw 42; }, E_UNEXPECTED, L""},
+  };
+  for (const Case& c : cases) {
+    FakeServices f;
+    f.engine_throws = c.thrown;
+    f.reported_description = L"(none)";
+    CSetup* setup = nullptr;
+    EXPECT_EQ(RunWith(f, kCopy, &setup), kErrorGeneral) << c.what;
+    EXPECT_EQ(setup->RunFailure.code, c.code) << c.what;
+    EXPECT_NE(setup->RunFailure.site, 0) << c.what;
+    EXPECT_EQ(std::count(f.calls.begin(), f.calls.end(),
+                         L"Report " + std::to_wstring(static_cast<unsigned long>(c.code))),
+              1)
+        << c.what;
+    EXPECT_EQ(f.reported_description, c.description) << c.what;
+    const std::vector<std::wstring> last(f.calls.end() - 3, f.calls.end());
+    EXPECT_EQ(last[1], L"EngineAbort") << c.what;
+    EXPECT_EQ(last[2], L"ReleaseInstance") << c.what;
+  }
+  EXPECT_FALSE(denied.message()[0] == L'\0') << "the system has a text for the error";
+
+  // Also when the report itself gives out, the run ends with its failure code.
+  FakeServices f;
+  f.ini += L"CustomRetCode=Y\r\nCustomRetCodeOnFail=1603\r\n";
+  f.engine_throws = [] { throw std::bad_alloc(); };
+  f.report_throws = true;
+  EXPECT_EQ(RunWith(f, kCopy), 1603);
 }
 
 TEST(SetupRunTest, CheckStepRecordsOnlyTheFirstFailure) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/web_source.h"
+#include "diag/error_info.h"
 #include "launcher/payload.h"
 #include "launcher/setup.h"
 #include "launcher/setup_settings.h"
@@ -17,6 +18,7 @@
 #include "tests/launcher/payload_fixture.h"
 #include "tests/testing/probe_support.h"
 #include "tests/testing/scoped_temp_dir.h"
+#include "tools/medium_builder/szdd.h"
 
 namespace kx {
 namespace {
@@ -80,7 +82,9 @@ TEST_F(TempMediaTest, CopyNeverOverwritesAndRecordsWhatTheRunOwns) {
       CopyDisk1FileToTemp(setup_, string(media_.file(L"0x0409.ini")), string(t_ + L"0x0409.ini")),
       S_OK);
   EXPECT_EQ(ReadBytes(t_ + L"0x0409.ini"), "already there");
-  EXPECT_TRUE(recorded(setup_.Cleanup().files, t_ + L"0x0409.ini"));
+  // Counted as copied, but it was there before the run: not the run's to
+  // delete.
+  EXPECT_FALSE(recorded(setup_.Cleanup().files, t_ + L"0x0409.ini"));
 
   // The same file (any case): nothing to do, and the medium's file is not
   // the run's to delete.
@@ -205,6 +209,29 @@ TEST_F(ExtractPayloadTest, UnpacksRepointsAndRenamesTheLauncher) {
   EXPECT_TRUE(recorded(c.folders, t_ + L"Disk1\\"));
 }
 
+// Unpacking into a folder named by "tempdisk1folder:" that already holds
+// files of the medium's names: they are overwritten, but only what the run
+// created is removed at its end.
+TEST_F(ExtractPayloadTest, FilesThatWereThereBeforeAreNotRecorded) {
+  ASSERT_TRUE(CreateDirectoryW((t_ + L"Disk1").c_str(), nullptr));
+  ASSERT_TRUE(WriteBytes(t_ + L"Disk1\\setup.ini", "the user's"));
+  ASSERT_TRUE(WriteBytes(t_ + L"Disk1\\setup.exe", "the user's launcher"));
+  write_launcher(L"install.exe", {entry(u"setup.ini", u"Disk1\\setup.ini", "ini"),
+                                  entry(u"setup.exe", u"Disk1\\setup.exe", "launcher"),
+                                  entry(u"new.txt", u"Disk1\\sub\\new.txt", "new")});
+  string command_line;
+  ASSERT_EQ(ExtractPayload(setup_, command_line), S_OK);
+  EXPECT_EQ(ReadBytes(t_ + L"Disk1\\setup.ini"), "ini");
+  EXPECT_EQ(ReadBytes(t_ + L"Disk1\\install.exe"), "launcher");
+  const CleanupList& c = setup_.Cleanup();
+  EXPECT_FALSE(recorded(c.files, t_ + L"Disk1\\setup.ini"));
+  EXPECT_FALSE(recorded(c.files, t_ + L"Disk1\\setup.exe"));
+  EXPECT_FALSE(recorded(c.files, t_ + L"Disk1\\install.exe"));
+  EXPECT_FALSE(recorded(c.folders, t_ + L"Disk1\\"));
+  EXPECT_TRUE(recorded(c.files, t_ + L"Disk1\\sub\\new.txt"));
+  EXPECT_TRUE(recorded(c.folders, t_ + L"Disk1\\sub\\"));
+}
+
 TEST_F(ExtractPayloadTest, AMediumWithoutDisk1IsTheTemporaryFolderItself) {
   write_launcher(L"setup.exe", {entry(u"setup.ini", u"setup.ini", "ini"),
                                 entry(u"setup.exe", u"setup.exe", "launcher")});
@@ -242,6 +269,38 @@ TEST_F(ExtractPayloadTest, ABrokenPayloadFailsAndChangesNothingElse) {
 
   s_.TempFolder.clear();
   EXPECT_NE(ExtractPayload(setup_, command_line), S_OK);
+}
+
+TEST_F(ExtractPayloadTest, AFileThatCannotBeExpandedFailsWithAMessageNamingIt) {
+  const std::vector<std::uint8_t> packed = medium::szdd_compress({'M', 'Z', 0, 1}, 'e');
+  write_launcher(L"setup.exe", {entry(u"setup.ini", u"Disk1\\setup.ini", "ini"),
+                                entry(u"setup.ex_", u"Disk1\\setup.exe",
+                                      std::string(packed.begin(), packed.end()))});
+  // Deeper than LZ32 can open.
+  const std::wstring deep = t_ + std::wstring(130, L'd') + L"\\";
+  s_.TempFolder = string(deep);
+  string command_line = L"/s";
+  EXPECT_EQ(ExtractPayload(setup_, command_line), static_cast<HRESULT>(overlay_expand_failed));
+  EXPECT_EQ(command_line.str(), L"/s");
+  const std::wstring message = setup_.FailureMessage.str();
+  EXPECT_EQ(
+      message.rfind(
+          L"The setup could not expand its compressed file " + deep + L"Disk1\\setup.exe.", 0),
+      0u)
+      << message;
+  EXPECT_FALSE(exists(deep + L"Disk1\\setup.ex_"));
+  EXPECT_TRUE(recorded(setup_.Cleanup().files, deep + L"Disk1\\setup.ini"));
+  // A silent run shows no dialog; the report's error information has it.
+  ErrorInfoFacts facts;
+  CollectMachineFacts(facts, L"");
+  EXPECT_EQ(facts.com_description.str(), message);
+
+  // The same medium in a folder of ordinary depth unpacks without a word.
+  setup_.FailureMessage.clear();
+  s_.TempFolder = string(t_);
+  EXPECT_EQ(ExtractPayload(setup_, command_line), S_OK);
+  EXPECT_EQ(ReadBytes(t_ + L"Disk1\\setup.exe"), std::string("MZ\0\1", 4));
+  EXPECT_TRUE(setup_.FailureMessage.empty());
 }
 
 TEST(DefaultTempFolderTest, ASecuredGuidFolderForAnAdministrator) {

@@ -92,6 +92,8 @@ TEST(FoldersTest, ProcessFoldersFollowTheArchitectureAndWow64) {
        windows + L"syswow64\\", windows + L"sysnative\\"},
       {"64-bit process", PROCESSOR_ARCHITECTURE_AMD64, false, windows + L"syswow64\\", L""},
       {"Itanium", PROCESSOR_ARCHITECTURE_IA64, false, windows + L"syswow64\\", L""},
+      {"32-bit process on ARM64 Windows", PROCESSOR_ARCHITECTURE_ARM64, true,
+       windows + L"syswow64\\", windows + L"sysnative\\"},
       {"32-bit Windows", PROCESSOR_ARCHITECTURE_INTEL, false, L"", L""},
   };
   for (const auto& c : cases) {

@@ -138,15 +138,14 @@ TEST(OsVersionTest, ReportsTheFieldsOfTheRecord) {
   EXPECT_TRUE(running_on_win9x());
 }
 
-TEST(OsVersionTest, SixtyFourBitMeansAnAmd64OrItaniumMachine) {
+TEST(OsVersionTest, SixtyFourBitMeansAnAmd64ItaniumOrArm64Machine) {
   const struct {
     WORD architecture;
     bool is64;
   } cases[] = {
-      {PROCESSOR_ARCHITECTURE_INTEL, false},
-      {PROCESSOR_ARCHITECTURE_AMD64, true},
-      {PROCESSOR_ARCHITECTURE_IA64, true},
-      {PROCESSOR_ARCHITECTURE_UNKNOWN, false},
+      {PROCESSOR_ARCHITECTURE_INTEL, false}, {PROCESSOR_ARCHITECTURE_AMD64, true},
+      {PROCESSOR_ARCHITECTURE_IA64, true},   {PROCESSOR_ARCHITECTURE_ARM64, true},
+      {PROCESSOR_ARCHITECTURE_ARM, false},   {PROCESSOR_ARCHITECTURE_UNKNOWN, false},
   };
   for (const auto& c : cases) {
     fake_facts facts;

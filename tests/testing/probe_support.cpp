@@ -42,10 +42,7 @@ std::wstring ProbePath() {
   beside.erase(beside.find_last_of(L'\\') + 1);
   beside += L"kx_probe.exe";
   if (GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES) return beside;
-  std::wstring built = KX_PROBE_BUILD_PATH;
-  for (wchar_t& c : built)
-    if (c == L'/') c = L'\\';
-  return built.rfind(L"\\", 0) == 0 ? L"Z:" + built : built;
+  return BuildMachinePath(KX_PROBE_BUILD_PATH);
 }
 
 std::vector<ProbeRecord> ReadProbeLog(const std::wstring& log_file) {

@@ -67,4 +67,10 @@ bool RemoveTree(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
+std::wstring BuildMachinePath(std::wstring path) {
+  for (wchar_t& c : path)
+    if (c == L'/') c = L'\\';
+  return path.rfind(L"\\", 0) == 0 ? L"Z:" + path : path;
+}
+
 }  // namespace kx::testing

@@ -29,4 +29,9 @@ std::string ReadBytes(const std::wstring& path);
 // Removes a folder tree; true when it is gone.
 bool RemoveTree(const std::wstring& path);
 
+// A file of the build machine (a source or build file whose path the build
+// hands in) as the tests reach it under Wine: slashes become backslashes and
+// an absolute path is put on the Z: drive.
+std::wstring BuildMachinePath(std::wstring path);
+
 }  // namespace kx::testing

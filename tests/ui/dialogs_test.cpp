@@ -52,7 +52,9 @@ class DialogsTest : public UiTest {
  protected:
   void SetUp() override {
     UiTest::SetUp();
-    env().language_folder = string(dir.path());
+    env().language_file = [this](std::uint16_t language) {
+      return string(dir.file(format(L"0x%04x.ini", static_cast<unsigned>(language)).str()));
+    };
     testing::WriteBytes(dir.file(L"0x0411.ini"),
                         "[Properties]\r\nFontName=MS UI Gothic\r\nFontSize=9\r\n");
     testing::WriteBytes(dir.file(L"0x040d.ini"), "[Properties]\r\nFontName=Arial\r\n");
@@ -78,10 +80,21 @@ TEST_F(DialogsTest, LanguageFilesNameTheFontAndMissingOnesGiveTahoma8) {
     EXPECT_EQ(LanguageFontName(row.language).str(), row.face) << row.language;
     EXPECT_EQ(LanguageFontSize(row.language), row.size) << row.language;
   }
-  EXPECT_EQ(LanguageFilePath(0x040d).str(), dir.path() + L"\\0x040d.ini");
   EXPECT_TRUE(LanguageIsRtl(0x040d));
   EXPECT_TRUE(LanguageIsRtl(0x0401));
   EXPECT_FALSE(LanguageIsRtl(0x0409));
+}
+
+TEST_F(DialogsTest, WithoutLanguageFilesNothingIsReadFromTheCurrentFolder) {
+  env().language_file = nullptr;
+  wchar_t before[MAX_PATH];
+  ASSERT_NE(GetCurrentDirectoryW(MAX_PATH, before), 0u);
+  ASSERT_TRUE(SetCurrentDirectoryW(dir.path().c_str()));
+  const string face = LanguageFontName(0x0411);
+  const WORD size = LanguageFontSize(0x0411);
+  SetCurrentDirectoryW(before);
+  EXPECT_EQ(face.str(), L"Tahoma");
+  EXPECT_EQ(size, 8);
 }
 
 TEST_F(DialogsTest, ModalDialogsTakeTheLanguageFontAndReadingOrder) {

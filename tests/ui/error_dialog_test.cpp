@@ -109,6 +109,27 @@ TEST_F(ErrorDialogTest, DetailTogglesTheHeightAndTheLabel) {
   EXPECT_EQ(last.right, first.right);
 }
 
+TEST_F(ErrorDialogTest, DetailGrowsTheDialogInProportionToTheDpi) {
+  const struct { int dpi, growth; } cases[] = {{96, 118}, {120, 148}, {144, 177}, {192, 236}};
+  for (const auto& c : cases) {
+    env().dpi = c.dpi;
+    SetErrorDetailsShown(false);
+    ASSERT_NE(create(), nullptr);
+    const int start = height();
+    click(IDC_ERROR_DETAIL);
+    EXPECT_EQ(height(), start + c.growth) << c.dpi;
+    click(IDC_ERROR_DETAIL);
+    EXPECT_EQ(height(), start) << c.dpi;
+    // A dialog that opens with its details shows them at the same size.
+    click(IDC_ERROR_DETAIL);
+    DestroyWindow(dialog);
+    ASSERT_NE(create(), nullptr);
+    EXPECT_EQ(height(), start + c.growth) << c.dpi;
+    DestroyWindow(dialog);
+    dialog = nullptr;
+  }
+}
+
 TEST_F(ErrorDialogTest, TheNextDialogOpensAsTheLastWasLeft) {
   ASSERT_NE(create(), nullptr);
   const int start = height();

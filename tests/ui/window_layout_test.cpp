@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "ui/ui_environment.h"
+
 namespace kx {
 namespace {
 
@@ -59,6 +61,18 @@ TEST(CenterWindow, ChildWindowsGoToTheMiddleOfTheReference) {
   EXPECT_EQ(at.x, 300);
   EXPECT_EQ(at.y, 250);
   DestroyWindow(parent);
+}
+
+TEST(DisplayScalePercent, FollowsTheDpiTheWindowsAreLaidOutFor) {
+  UiEnvironment& env = ui_environment();
+  const int saved = env.dpi;
+  const struct { int dpi, percent; } cases[] = {{96, 100}, {120, 125}, {144, 150}, {192, 200}};
+  for (const auto& c : cases) {
+    env.dpi = c.dpi;
+    EXPECT_EQ(DisplayDpi(), c.dpi);
+    EXPECT_EQ(DisplayScalePercent(), c.percent) << c.dpi;
+  }
+  env.dpi = saved;
 }
 
 TEST(DisplayScalePercent, IsAHundredAtTheTestDisplaysNinetySixDpi) {

@@ -1,0 +1,112 @@
+#include "launcher/engine_host_windows.h"
+
+#include "launcher/failure_report.h"
+#include "launcher/language.h"
+#include "launcher/setup.h"
+#include "ui/cancel_request.h"
+#include "ui/language_dialog.h"
+
+namespace kx {
+
+namespace {
+
+// Check sites of the user-interface phase.
+constexpr int kSiteFrame = 965;
+constexpr int kSiteLanguageDialog = 976;
+constexpr int kSiteRefresh = 979;
+constexpr int kSitePrerequisitesSmall = 986;
+constexpr int kSiteSmallProgress = 992;
+constexpr int kSiteLanguagePage = 1011;
+constexpr int kSitePrerequisitesWizard = 1017;
+constexpr int kSiteProgressPage = 1030;
+
+}  // namespace
+
+WindowedPreparation::WindowedPreparation(CSetup& setup) : setup_(setup) {}
+
+WindowedPreparation::~WindowedPreparation() {
+  Close();
+}
+
+void WindowedPreparation::ProgressWindowChanged(HWND window) {
+  setup_.OwnerWindow = window;
+  display_.Attach(window, setup_.Settings().InstallFromWeb);
+}
+
+HRESULT WindowedPreparation::Prepare(CSetup& setup,
+                                     const std::function<HRESULT()>& run_prerequisites) {
+  SetupSettings& s = setup.Settings();
+  // The windows take the run's language, texts and product name from here.
+  ShareUiEnvironment(setup);
+  WizardOptions options;
+  options.languages = s.SupportedLanguages;
+  options.setup_ini = s.SetupIniPath;
+  options.large_layout = !s.SkinName.empty();
+  options.web = s.InstallFromWeb;
+  options.language_chosen = [this](std::uint16_t language) {
+    setup_.Settings().ChosenLanguage = language;
+    ShareUiEnvironment(setup_);
+  };
+  options.progress_window_changed = [this](HWND window) { ProgressWindowChanged(window); };
+  wizard_ = std::make_unique<CWizard>(std::move(options));
+  KX_CHECK_STEP(setup, wizard_->Open(), kSiteFrame);
+  // The instance choice needs the wizard's pages.
+  if (s.OfferInstanceChoice) s.SmallProgress = false;
+
+  if (s.SmallProgress) {
+    if (LanguageDialogWanted(s)) {
+      std::uint16_t language = s.ChosenLanguage;
+      KX_CHECK_STEP(setup, ChooseLanguage(s.SupportedLanguages, s.SetupIniPath, &language),
+                    kSiteLanguageDialog);
+      s.ChosenLanguage = language;
+      ShareUiEnvironment(setup);
+      KX_CHECK_STEP(setup, wizard_->Open(), kSiteRefresh);
+    }
+    KX_CHECK_STEP(setup, run_prerequisites(), kSitePrerequisitesSmall);
+    if (!s.HideProgress) {
+      small_ = std::make_unique<SmallProgressWindow>(
+          [this](HWND window) { ProgressWindowChanged(window); });
+      // No splash picture is on screen to keep clear of.
+      KX_CHECK_STEP(setup, small_->Create(false), kSiteSmallProgress);
+    }
+    return S_OK;
+  }
+
+  if (LanguageDialogWanted(s)) KX_CHECK_STEP(setup, wizard_->RunLanguagePage(), kSiteLanguagePage);
+  KX_CHECK_STEP(setup, run_prerequisites(), kSitePrerequisitesWizard);
+  if (!s.HideProgress) KX_CHECK_STEP(setup, wizard_->ShowProgressPage(), kSiteProgressPage);
+  return S_OK;
+}
+
+void WindowedPreparation::StepReached(int percent) {
+  display_.StepReached(percent);
+}
+
+void WindowedPreparation::BytesTransferred(ULONGLONG done, ULONGLONG expected) {
+  display_.BytesTransferred(done, expected, GetTickCount(), setup_.EngineStartTick);
+}
+
+void WindowedPreparation::RateChanged(ULONG bytes_per_second) {
+  display_.RateChanged(bytes_per_second);
+}
+
+void WindowedPreparation::EnginePhase() {
+  Close();
+}
+
+void WindowedPreparation::Close() {
+  small_.reset();
+  if (wizard_) wizard_->Close();
+  wizard_.reset();
+  display_.Attach(nullptr, false);
+}
+
+HWND WindowedPreparation::Window() {
+  return display_.window();
+}
+
+bool WindowedPreparation::TakeCancelRequest() {
+  return kx::TakeCancelRequest();
+}
+
+}  // namespace kx
