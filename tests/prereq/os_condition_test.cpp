@@ -1,4 +1,5 @@
 #include "prereq/os_condition.h"
+#include "tests/prereq/prereq_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -10,19 +11,9 @@
 namespace kx::prereq {
 namespace {
 
-using pairs = std::initializer_list<std::pair<const kx::xchar*, const kx::xchar*>>;
-
-sax::AttributeList attributes(pairs list) {
-  sax::AttributeList a;
-  for (const auto& [name, value] : list) a.add(name, value);
-  return a;
-}
-
-class line_sink final : public trace_sink {
- public:
-  void line(const string& finished) override { lines.push_back(finished.str()); }
-  std::vector<sax::text> lines;
-};
+using testing_support::attributes;
+using testing_support::line_sink;
+using pairs = testing_support::attribute_pairs;
 
 std::string narrow(sax::text_view text) {
   return std::string(text.begin(), text.end());

@@ -1,4 +1,5 @@
 #include "prereq/reboot_detection.h"
+#include "tests/prereq/prereq_test_support.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -14,6 +15,9 @@
 namespace kx::prereq {
 namespace {
 
+using testing_support::attributes;
+using testing_support::line_sink;
+
 using testing::RegistrySandbox;
 
 constexpr const wchar_t* kRunOnce = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
@@ -21,12 +25,6 @@ constexpr const wchar_t* kRunOnceEx = L"SOFTWARE\\Microsoft\\Windows\\CurrentVer
 constexpr const wchar_t* kSessionManager = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 constexpr const wchar_t* kFileRenames =
     L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\FileRenameOperations";
-
-class line_sink final : public trace_sink {
- public:
-  void line(const string& finished) override { lines.push_back(finished.str()); }
-  std::vector<std::wstring> lines;
-};
 
 std::wstring line(const wchar_t* text) {
   return std::wstring(L"PrereqEngine: ") + text;

@@ -1,4 +1,5 @@
 #include "prereq/system_conditions.h"
+#include "tests/prereq/prereq_test_support.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -16,20 +17,11 @@
 namespace kx::prereq {
 namespace {
 
+using testing_support::attributes;
+using testing_support::line_sink;
+using pairs = testing_support::attribute_pairs;
+
 using testing::RegistrySandbox;
-using pairs = std::initializer_list<std::pair<const wchar_t*, std::wstring>>;
-
-sax::AttributeList attributes(pairs list) {
-  sax::AttributeList a;
-  for (const auto& [name, value] : list) a.add(name, value);
-  return a;
-}
-
-class line_sink final : public trace_sink {
- public:
-  void line(const string& finished) override { lines.push_back(finished.str()); }
-  std::vector<std::wstring> lines;
-};
 
 class fake_facts final : public system_facts {
  public:
