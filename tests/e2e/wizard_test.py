@@ -126,6 +126,11 @@ def choose_and_install(c, exe, out):
 
 def cancel_on_language_page(c, exe, out, answer):
     journal = os.path.join(out, f"journal{answer}.txt")
+    # A file of somebody else's beside the launcher: a cancelled run must
+    # leave the launcher's folder as it found it.
+    beside = os.path.join(os.path.dirname(exe), "beside.txt")
+    with open(beside, "w") as f:
+        f.write("not the run's")
     run = Run(exe, journal)
     c.expect(probe("wait", CAPTION, 60000)[0] == 0, "the wizard comes up")
     time.sleep(1)
@@ -146,6 +151,7 @@ def cancel_on_language_page(c, exe, out, answer):
         lines = journal_lines(journal)
         c.expect(code == CANCELLED, f"Yes ends the run with the cancel code: {code}")
         c.expect("Run" not in lines, "nothing was installed")
+    c.expect(os.path.isfile(exe) and os.path.isfile(beside), "the launcher's folder stays as it was")
 
 
 def silent_opens_no_window(c, exe, out):
