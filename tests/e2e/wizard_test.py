@@ -68,6 +68,11 @@ class Run:
 
     def wait(self, seconds=120):
         self.thread.join(seconds)
+        if self.thread.is_alive():
+            # A run left waiting on a window would hold the product's
+            # single-instance lock for every later scenario.
+            kxe2e.run_windows(["taskkill", "/f", "/im", "setup.exe"], timeout=60)
+            self.thread.join(30)
         return self.result
 
 
