@@ -71,9 +71,15 @@ class Run:
         if self.thread.is_alive():
             # A run left waiting on a window would hold the product's
             # single-instance lock for every later scenario.
-            kxe2e.run_windows(["taskkill", "/f", "/im", "setup.exe"], timeout=60)
+            end_runs()
             self.thread.join(30)
         return self.result
+
+
+def end_runs():
+    """Ends every launcher still running in the prefix (a scenario that failed
+    may leave one waiting on a window, holding the single-instance lock)."""
+    kxe2e.run_windows(["taskkill", "/f", "/im", "setup.exe"], timeout=60)
 
 
 def build_medium(work):
@@ -185,6 +191,7 @@ def main():
     work = tempfile.mkdtemp(prefix="kxwizard")
     out = tempfile.mkdtemp(prefix="kxwizardout")
     try:
+        end_runs()
         remove_installation()
         exe = build_medium(work)
         choose_and_install(c, exe, out)
@@ -192,6 +199,7 @@ def main():
         cancel_on_language_page(c, exe, out, 6)
         silent_opens_no_window(c, exe, out)
     finally:
+        end_runs()
         remove_installation()
         shutil.rmtree(work, ignore_errors=True)
         shutil.rmtree(out, ignore_errors=True)
