@@ -39,24 +39,24 @@ string variable_value(sax::text_view variable, redirection_scope& redirection) {
 
 }  // namespace
 
-string registry_variable_value(sax::text_view spec) {
+string registry_variable_value(sax::text_view token) {
   constexpr sax::text_view trimmed = KXT("\t\n[]");
-  const std::size_t first = spec.find_first_not_of(trimmed);
+  const std::size_t first = token.find_first_not_of(trimmed);
   if (first == sax::text_view::npos) return string();
-  spec = spec.substr(first, spec.find_last_not_of(trimmed) - first + 1);
+  token = token.substr(first, token.find_last_not_of(trimmed) - first + 1);
 
-  const std::size_t last_slash = spec.rfind(kx::xchar('\\'));
+  const std::size_t last_slash = token.rfind(kx::xchar('\\'));
   if (last_slash == sax::text_view::npos) return string();
   HKEY root = nullptr;
   string key_path;
-  if (!split_registry_path(spec.substr(0, last_slash), root, key_path)) return string();
+  if (!split_registry_path(token.substr(0, last_slash), root, key_path)) return string();
 
   LONG result = 0;
   const registry_key key = registry_key::open(root, key_path, KEY_READ, result);
   if (!key) return string();
   DWORD type = REG_NONE;
   const string text =
-      registry_read_text_lenient(key.get(), string(spec.substr(last_slash + 1)), &type);
+      registry_read_text_lenient(key.get(), string(token.substr(last_slash + 1)), &type);
   return type == REG_EXPAND_SZ ? expand_environment(text) : text;
 }
 

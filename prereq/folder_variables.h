@@ -27,6 +27,6 @@ string expand_folder_variable(sax::text_view path, redirection_scope& redirectio
 // The text of a registry variable's value ("HKEY_LOCAL_MACHINE\key\name"),
 // read leniently with KEY_READ and expanded when it is REG_EXPAND_SZ; empty
 // when the root is not one of the seven names or the value cannot be read.
-string registry_variable_value(sax::text_view spec);
+string registry_variable_value(sax::text_view token);
 
 }  // namespace kx::prereq
