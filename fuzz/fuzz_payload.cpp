@@ -11,7 +11,7 @@
 
 #include "launcher/payload_format.h"
 #include "launcher/payload_image.h"
-#include "launcher/payload_names.h"
+#include "base/payload_names.h"
 
 namespace {
 

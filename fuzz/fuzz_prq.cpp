@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "launcher/payload_names.h"
+#include "base/payload_names.h"
 #include "prereq/definition_reader.h"
 
 namespace {

@@ -1,7 +1,7 @@
 # Portable sources of the launcher's parsers, compiled into kx_portable.
 target_sources(kx_portable PRIVATE
   ${root}/launcher/payload_image.cpp
-  ${root}/launcher/payload_names.cpp
+  ${root}/base/payload_names.cpp
   ${root}/launcher/payload_format.cpp)
 
 # The INI model and text decoding, with host stand-ins for the system's code

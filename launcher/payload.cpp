@@ -6,7 +6,7 @@
 #include "launcher/lz_expand.h"
 #include "launcher/payload_format.h"
 #include "launcher/payload_image.h"
-#include "launcher/payload_names.h"
+#include "base/payload_names.h"
 #include "platform/unique_handle.h"
 
 namespace kx {

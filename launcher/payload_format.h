@@ -10,7 +10,7 @@
 
 #include "base/stringx.h"
 #include "launcher/payload_image.h"
-#include "launcher/payload_names.h"
+#include "base/payload_names.h"
 
 namespace kx::payload {
 

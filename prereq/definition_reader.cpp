@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "base/text_encoding.h"
-#include "launcher/payload_names.h"
+#include "base/payload_names.h"
 #include "prereq/numbers.h"
 #include "prereq/xml/parser.h"
 

@@ -5,7 +5,7 @@
 #include "base/file.h"
 #include "diag/trace_mask.h"
 #include "diag/verbose_log.h"
-#include "launcher/payload_names.h"
+#include "base/payload_names.h"
 #include "platform/environment.h"
 
 namespace {

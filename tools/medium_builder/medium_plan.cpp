@@ -4,7 +4,7 @@
 #include <set>
 
 #include "base/stringx.h"
-#include "launcher/payload_names.h"
+#include "base/payload_names.h"
 #include "tools/medium_builder/file_source.h"
 #include "tools/medium_builder/medium_writer.h"
 #include "tools/medium_builder/pe_version.h"

@@ -1,4 +1,4 @@
-#include "launcher/payload_names.h"
+#include "base/payload_names.h"
 
 #include <gtest/gtest.h>
 
