@@ -113,6 +113,9 @@ class file_lite {
   bool seek(std::uint64_t offset);
   // Reads up to `count` bytes: how many came (0 at the end), or -1.
   long long read(void* buffer, DWORD count);
+  // The size of the open file (for a web address: from its response);
+  // false with the last error set when it is not known.
+  bool size(std::uint64_t& bytes);
   // Writes all `count` bytes: `count`, or -1.
   long long write(const void* buffer, DWORD count);
   void close() noexcept;

@@ -105,6 +105,19 @@ long long file_lite::read(void* buffer, DWORD count) {
   return ReadFile(handle_, buffer, count, &got, nullptr) ? static_cast<long long>(got) : -1;
 }
 
+bool file_lite::size(std::uint64_t& bytes) {
+  bytes = 0;
+  if (web_) {
+    const DWORD error = web_->size(bytes);
+    return error == 0 || fail(error);
+  }
+  if (handle_ == INVALID_HANDLE_VALUE) return fail(ERROR_INVALID_HANDLE);
+  LARGE_INTEGER value{};
+  if (!GetFileSizeEx(handle_, &value)) return false;
+  bytes = static_cast<std::uint64_t>(value.QuadPart);
+  return true;
+}
+
 long long file_lite::write(const void* buffer, DWORD count) {
   if (handle_ == INVALID_HANDLE_VALUE)
     return fail_count(web_ ? ERROR_NOT_SUPPORTED : ERROR_INVALID_HANDLE);

@@ -32,6 +32,10 @@ unique_bstr make_bstr(const string& s) {
   return unique_bstr(SysAllocStringLen(s.data(), static_cast<UINT>(s.size())));
 }
 
+void wipe_bstr(BSTR b) noexcept {
+  if (b) SecureZeroMemory(b, SysStringByteLen(b));
+}
+
 string format_v(const wchar_t* fmt, va_list args) {
   keep_last_error k;
   va_list measure;

@@ -47,6 +47,10 @@ std::string narrow(const string& s, UINT code_page = CP_THREAD_ACP);
 // A new BSTR holding the text (embedded NULs kept) followed by a NUL.
 unique_bstr make_bstr(const string& s);
 
+// Overwrites the characters of `b` with zeros (a password handed to a COM
+// call); a null BSTR is left alone.
+void wipe_bstr(BSTR b) noexcept;
+
 // printf-style formatting over wide characters (msvcrt rules: %s takes a wide
 // string). The length is measured first, so nothing is ever cut.
 string format(const wchar_t* fmt, ...);

@@ -6,7 +6,18 @@ namespace kx {
 
 namespace {
 std::atomic<web_source_factory> registered{nullptr};
+web_policy policy;
 }  // namespace
+
+web_policy set_web_policy(const web_policy& next) noexcept {
+  const web_policy previous = policy;
+  policy = next;
+  return previous;
+}
+
+web_policy current_web_policy() noexcept {
+  return policy;
+}
 
 web_source_factory set_web_source_factory(web_source_factory factory) noexcept {
   return registered.exchange(factory);

@@ -11,7 +11,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
+#include "base/secret_wipe.h"
 #include "base/stringx.h"
 
 namespace kx {
@@ -21,6 +23,19 @@ namespace kx {
 inline constexpr DWORD kWebOpenFlags = 0x80400100;
 // The time-out of the source files' web requests.
 inline constexpr DWORD kWebTimeoutMs = 30000;
+
+// The connection credentials that a web request used (empty when none).
+struct web_credentials {
+  std::wstring user;
+  std::wstring password;
+  std::wstring proxy_user;
+  std::wstring proxy_password;
+  // The passwords are overwritten before their memory is given back.
+  ~web_credentials() {
+    wipe_secret(password);
+    wipe_secret(proxy_password);
+  }
+};
 
 // One file on a web server, read sequentially from a position.
 class web_source {
@@ -35,7 +50,42 @@ class web_source {
   // Reads up to `count` bytes into `buffer`; `got` receives how many came
   // (0 at the end of the data). Returns 0 or an error code.
   virtual DWORD read(void* buffer, DWORD count, DWORD& got) = 0;
+  // The file's size in bytes, from the response already in when there is
+  // one (sending the request otherwise). Returns 0 or an error code.
+  virtual DWORD size(std::uint64_t& bytes) {
+    bytes = 0;
+    return ERROR_NOT_SUPPORTED;
+  }
+  // The file's last-modified time as the server states it. Returns 0 or an
+  // error code (12150 when the server sends none).
+  virtual DWORD last_modified(FILETIME& time) {
+    time = FILETIME{};
+    return ERROR_NOT_SUPPORTED;
+  }
+  // The credentials of the connection, after a response exists (the
+  // request is sent first when none is in). Returns 0 or an error code.
+  virtual DWORD credentials(web_credentials& out) {
+    out = web_credentials{};
+    return ERROR_NOT_SUPPORTED;
+  }
 };
+
+// How web transfers of this process may involve a person.
+struct web_policy {
+  // No window ever (the "s"/"auto" switches): certificate, password and
+  // proxy problems fail with their code instead of asking.
+  bool silent = false;
+  // The owner of the system's dialogs when not silent (null: the desktop).
+  HWND owner = nullptr;
+  // Asked while a transfer waits; true ends it with ERROR_CANCELLED.
+  bool (*cancel_requested)() = nullptr;
+};
+
+// Sets the policy for every later web transfer; set on the main thread
+// before the first web access. Returns the one set before.
+web_policy set_web_policy(const web_policy& policy) noexcept;
+// The current policy (interactive, no owner, no cancel query at start).
+web_policy current_web_policy() noexcept;
 
 // How a file class wants its web source made.
 struct web_source_options {

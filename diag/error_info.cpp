@@ -3,6 +3,7 @@
 #include <oleauto.h>
 
 #include "base/string_win.h"
+#include "diag/trace_mask.h"
 #include "platform/os_version.h"
 #include "platform/registry.h"
 #include "platform/version_info.h"
@@ -36,7 +37,10 @@ string BuildErrorInformation(const ErrorInfoFacts& f) {
   text += format(L" Service Pack %ld", static_cast<long>(f.service_pack));
   text += format(L" (%ld) ", static_cast<long>(f.build));
   text += L"\r\nIE Version: " + f.ie_version;
-  return text;
+  // The text goes to setup.log, the dialog and, through the Report address,
+  // to the vendor's site; the COM description may quote a medium address
+  // with its password. Masking it here covers every one of them at once.
+  return mask_url_credentials(text);
 }
 
 void CollectMachineFacts(ErrorInfoFacts& facts, const string& launcher_path) {

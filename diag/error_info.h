@@ -35,7 +35,8 @@ struct ErrorInfoFacts {
 // name and the number in parentheses; "PAPP:", "PVENDOR:" and "PGUID:"
 // lines; "$" with the internal version, directly followed by "WEB" and
 // "PAK" when set; a line "@" with the system's name, " Service Pack <n>"
-// and " (<build>) "; the line "IE Version: " with the version.
+// and " (<build>) "; the line "IE Version: " with the version. Passwords of
+// addresses anywhere in it are masked (mask_url_credentials).
 string BuildErrorInformation(const ErrorInfoFacts& facts);
 
 // Fills the facts the machine knows: the thread's COM error description

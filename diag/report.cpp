@@ -5,6 +5,7 @@
 #include "diag/report_url.h"
 #include "diag/result_file.h"
 #include "diag/trace_events.h"
+#include "diag/trace_mask.h"
 #include "ui/dialogs.h"
 #include "ui/error_dialog.h"
 
@@ -36,7 +37,8 @@ void show_dialog(const FailureReport& r) {
   content.result_code = r.result_code;
   content.extended_code = r.extended_code;
   content.information = r.information;
-  content.step_message = r.step_message;
+  // The step's own explanation may name the medium file it failed on.
+  content.step_message = mask_url_credentials(r.step_message);
   content.vendor_name = r.vendor_name;
   content.report_url = FormatReportUrl(r.report_url_template.as_view(), r.result_code,
                                        r.extended_code, r.information);

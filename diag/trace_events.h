@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "base/secret_wipe.h"
 #include "base/stringx.h"
 
 namespace kx {
@@ -16,6 +17,11 @@ struct cabinet_credentials {
   string password;
   string proxy_user;
   string proxy_password;
+  // The passwords are overwritten before their memory is given back.
+  ~cabinet_credentials() {
+    wipe_secret(password);
+    wipe_secret(proxy_password);
+  }
 };
 
 // "KXSetupDLLOp" / "CopyDisk1FileToTempBegin": a medium file is about to be

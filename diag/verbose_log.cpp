@@ -6,6 +6,7 @@
 
 #include "base/path.h"
 #include "base/string_win.h"
+#include "diag/trace_mask.h"
 #include "platform/error_record.h"
 #include "platform/registry.h"
 #include "platform/unique_handle.h"
@@ -107,7 +108,10 @@ void verbose_logger::write_entry(const string& message, const string& source_fil
     if (state_ != switch_state::on) return;
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    append_line(file_, verbose_log_line(verbose_log_date(now), verbose_log_time(now), message,
+    // The prerequisite phase logs download addresses; a medium's password
+    // in one of them must not land in a file that support collects.
+    append_line(file_, verbose_log_line(verbose_log_date(now), verbose_log_time(now),
+                                        mask_url_credentials(message),
                                         short_source_name(source_file), line));
   } catch (...) {
     // Out of memory while building the entry: the entry is lost.

@@ -30,7 +30,13 @@ class Cabinet final : public ComObject<Cabinet, IKxCabinet, IKxFileOperations> {
     return S_OK;
   }
 
-  STDMETHODIMP Start(LONG flags) override { return EnterCall(L"Start", Arg(L"flags", flags)); }
+  // A host calls this while its progress window is up, so a test may have
+  // a transfer reported here (KX_ENGINE_TRANSFER).
+  STDMETHODIMP Start(LONG flags) override {
+    const HRESULT chosen = EnterCall(L"Start", Arg(L"flags", flags));
+    if (FAILED(chosen)) return chosen;
+    return ReportChosenTransfer(session_->host.get());
+  }
 
   STDMETHODIMP GetRunner(IKxRunner** runner) override {
     const HRESULT chosen = EnterCall(L"GetRunner");

@@ -29,7 +29,7 @@ class Engine final
                            BSTR web_cache, IKxCabinet** cabinet) override {
     const HRESULT chosen = EnterCall(
         L"OpenCabinet",
-        Arg(L"header", Text(header_path)) + Arg(L"user", Text(user)) +
+        AddressArg(L"header", Text(header_path)) + Arg(L"user", Text(user)) +
             SecretArg(L"password", password) + Arg(L"proxyuser", Text(proxy_user)) +
             SecretArg(L"proxypassword", proxy_password) + Arg(L"installguid", Text(install_guid)) +
             Arg(L"launcher", Text(launcher_name)) + Arg(L"webcache", Text(web_cache)));

@@ -7,7 +7,6 @@ namespace kxe {
 namespace {
 
 constexpr size_t kMaxFiles = 4096;
-constexpr size_t kMaxName = 200;
 
 std::wstring ReadValue(const std::wstring& path, const wchar_t* section, const wchar_t* key) {
   wchar_t buffer[1024];
@@ -16,53 +15,7 @@ std::wstring ReadValue(const std::wstring& path, const wchar_t* section, const w
   return std::wstring(buffer, n);
 }
 
-bool IsDeviceName(const std::wstring& part) {
-  std::wstring stem = part.substr(0, part.find(L'.'));
-  for (auto& c : stem) c = static_cast<wchar_t>(towupper(c));
-  static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
-  for (const wchar_t* device : kDevices) {
-    if (stem == device) return true;
-  }
-  return stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
-         stem[3] >= L'0' && stem[3] <= L'9';
-}
-
-bool IsAbsoluteFolder(const std::wstring& path) {
-  const bool drive = path.size() >= 3 && iswalpha(path[0]) && path[1] == L':' && path[2] == L'\\';
-  const bool unc = path.size() >= 5 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\' &&
-                   path[2] != L'?' && path[2] != L'.';
-  if (!drive && !unc) return false;
-  // No relative parts: the folder the registry records is the one written to.
-  const std::wstring rest = path.substr(drive ? 3 : 2) + L"\\";
-  size_t start = 0;
-  for (size_t end; (end = rest.find(L'\\', start)) != std::wstring::npos; start = end + 1) {
-    const std::wstring part = rest.substr(start, end - start);
-    if (part == L"." || part == L"..") return false;
-  }
-  return path.find_first_of(L"*?\"<>|", 0) == std::wstring::npos &&
-         path.find(L':', 2) == std::wstring::npos;
-}
-
 }  // namespace
-
-bool IsSafeRelativeName(const std::wstring& name) {
-  if (name.empty() || name.size() > kMaxName) return false;
-  if (name.front() == L'\\' || name.back() == L'\\') return false;
-  for (wchar_t c : name) {
-    if (c < L' ' || c == L'/' || wcschr(L":*?\"<>|", c)) return false;
-  }
-  size_t start = 0;
-  while (true) {
-    const size_t end = name.find(L'\\', start);
-    const std::wstring part = name.substr(start, end == std::wstring::npos ? end : end - start);
-    if (part.empty() || part == L"." || part == L".." || part.back() == L'.' ||
-        part.back() == L' ' || IsDeviceName(part)) {
-      return false;
-    }
-    if (end == std::wstring::npos) return true;
-    start = end + 1;
-  }
-}
 
 HRESULT ReadHeader(const std::wstring& path, Header* header) {
   *header = Header{};

@@ -3,6 +3,8 @@
 #include <cwchar>
 #include <set>
 
+#include "engine/host_events.h"
+#include "engine/maintenance.h"
 #include "engine/medium.h"
 
 namespace kxe {
@@ -33,40 +35,6 @@ HRESULT MakeFolders(Session& session, const std::wstring& folder) {
   session.created_folders.push_back(folder);
   return S_OK;
 }
-
-// Calls the host's optional events through the newest interface it has.
-class HostEvents {
- public:
-  explicit HostEvents(IKxTransferEvents* host) : host_(host) {
-    if (host_) host_->QueryInterface(IID_IKxTransferEvents3, reinterpret_cast<void**>(&v3_));
-  }
-  ~HostEvents() {
-    if (v3_) v3_->Release();
-  }
-  HostEvents(const HostEvents&) = delete;
-  HostEvents& operator=(const HostEvents&) = delete;
-
-  IKxTransferEvents* operator->() const { return host_; }
-  explicit operator bool() const { return host_ != nullptr; }
-  IKxTransferEvents3* v3() const { return v3_; }
-
- private:
-  IKxTransferEvents* host_;
-  IKxTransferEvents3* v3_ = nullptr;
-};
-
-// A BSTR for the duration of one call.
-class TempBstr {
- public:
-  explicit TempBstr(const std::wstring& text) : b_(ToBstr(text)) {}
-  ~TempBstr() { SysFreeString(b_); }
-  TempBstr(const TempBstr&) = delete;
-  TempBstr& operator=(const TempBstr&) = delete;
-  operator BSTR() const { return b_; }
-
- private:
-  BSTR b_;
-};
 
 HRESULT WriteLog(Session& session, const std::wstring& path, const std::wstring& text) {
   const bool existed = Exists(path);
@@ -139,24 +107,25 @@ HRESULT Unpack(Session& session, const HostEvents& host, std::wstring* log) {
   return hr;
 }
 
-// Puts a copy of the launcher into the install folder, so that the uninstall
-// entry can start it once the medium is gone. A medium without one is fine.
-HRESULT CopyLauncher(Session& session, const std::wstring& target) {
-  const std::wstring source = session.medium_folder + L"\\" + session.launcher_name;
-  if (!Exists(source) || _wcsicmp(source.c_str(), target.c_str()) == 0) return S_OK;
-  const bool existed = Exists(target);
-  if (!CopyFileW(source.c_str(), target.c_str(), FALSE)) return HRESULT_FROM_WIN32(GetLastError());
-  if (!existed) session.created_files.push_back(target);
-  return S_OK;
+// The record's entries for the folders this run made below `folder`; the
+// install folder itself counts in `root_created`.
+void RecordFolders(const Session& session, const std::wstring& folder, InstallRecord* record) {
+  for (const auto& made : session.created_folders) {
+    if (made.size() > folder.size() + 1 &&
+        _wcsnicmp(made.c_str(), folder.c_str(), folder.size()) == 0 &&
+        made[folder.size()] == L'\\') {
+      record->folders.push_back(made.substr(folder.size() + 1));
+    }
+  }
 }
 
 }  // namespace
 
 HRESULT Session::LogFile(std::wstring* path) const {
   path->clear();
-  std::wstring folder;
+  std::wstring install_dir;
   if (opened) {
-    folder = header.install_dir;
+    install_dir = header.install_dir;
   } else {
     if (ini_path.empty()) return E_UNEXPECTED;
     Header beside;
@@ -165,12 +134,16 @@ HRESULT Session::LogFile(std::wstring* path) const {
       // A launcher hands over its temporary copy of setup.ini, away from the
       // medium; after a restart the product's entry still names the log.
       const SetupIniFacts ini = ReadSetupIni(ini_path);
-      const std::wstring& guid = install_guid.empty() ? ini.product_guid : install_guid;
-      *path = ReadUninstallLogFile(ini.all_users ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, guid);
+      *path = ReadUninstallLogFile(ini.all_users ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                                   InstanceGuid(*this));
       return path->empty() ? hr : S_OK;
     }
-    folder = beside.install_dir;
+    install_dir = beside.install_dir;
   }
+  // The log lies beside the maintenance copy: the launcher compares its
+  // folder with the medium's to recognise the product's own cached copy.
+  const std::wstring folder = MaintenanceFolder(install_dir, InstanceGuid(*this));
+  if (folder.empty()) return E_INVALIDARG;
   *path = folder + L"\\install.log";
   return S_OK;
 }
@@ -178,10 +151,13 @@ HRESULT Session::LogFile(std::wstring* path) const {
 HRESULT Install(Session& session) {
   if (!session.opened) return E_UNEXPECTED;
   if (session.aborted) return E_ABORT;
+  if (RemovalRequested(session)) return RemoveInstance(session);
   const SetupIniFacts ini = ReadSetupIni(session.ini_path);
-  const std::wstring guid = session.install_guid.empty() ? ini.product_guid : session.install_guid;
-  if (!IsValidInstallGuid(guid)) return E_INVALIDARG;
+  const std::wstring guid = InstanceGuid(session);
   const std::wstring& folder = session.header.install_dir;
+  const std::wstring maintenance = MaintenanceFolder(folder, guid);
+  if (!IsValidInstallGuid(guid) || maintenance.empty()) return E_INVALIDARG;
+  const bool root_existed = Exists(folder);
 
   HostEvents host(session.host.get());
   if (host) host->OnTransferBegin(TempBstr(session.cabinet_path), TempBstr(folder));
@@ -191,12 +167,29 @@ HRESULT Install(Session& session) {
   if (host) host->OnTransferEnd(TempBstr(session.cabinet_path), hr);
   if (FAILED(hr)) return hr;
 
-  const std::wstring launcher = folder + L"\\" + session.launcher_name;
-  hr = CopyLauncher(session, launcher);
+  std::vector<std::wstring> copied;
+  hr = MakeFolders(session, maintenance);
+  if (SUCCEEDED(hr)) hr = KeepMaintenanceCopy(session, maintenance, &copied);
   if (FAILED(hr)) return hr;
   std::wstring log_file;
   hr = session.LogFile(&log_file);
   if (SUCCEEDED(hr)) hr = WriteLog(session, log_file, log);
+  if (FAILED(hr)) return hr;
+
+  InstallRecord record;
+  record.root_created = !root_existed;
+  record.files = session.header.files;
+  const std::wstring below = std::wstring(kMaintenanceRoot) + L"\\" + guid + L"\\";
+  for (const auto& name : copied) record.files.push_back(below + name);
+  record.files.push_back(below + L"install.log");
+  RecordFolders(session, folder, &record);
+  // A second instance in the same folder takes over the folders the first
+  // one made, so that whichever goes last leaves nothing behind.
+  for (const auto& other : OtherInstanceRecords(folder, guid)) {
+    record.root_created = record.root_created || other.root_created;
+    record.folders.insert(record.folders.end(), other.folders.begin(), other.folders.end());
+  }
+  hr = WriteRecord(session, maintenance, record);
   if (FAILED(hr)) return hr;
 
   wchar_t language[16];
@@ -205,7 +198,14 @@ HRESULT Install(Session& session) {
   values.display_name = !session.header.product.empty() ? session.header.product : ini.product;
   values.install_location = folder;
   values.product_guid = ini.product_guid;
-  values.uninstall_string = L"\"" + launcher + L"\" -l" + language;
+  // The language goes last: the launcher reads the earlier installation's
+  // language from the first "-l" token of this text.
+  values.uninstall_string = L"\"" + maintenance + L"\\" + session.launcher_name + L"\" -ig\"";
+  values.uninstall_string += guid;
+  values.uninstall_string += L"\" -";
+  values.uninstall_string += kRemovalSwitch;
+  values.uninstall_string += L" -l";
+  values.uninstall_string += language;
   values.log_file = log_file;
   const HKEY root = ini.all_users ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
   bool created = false;
@@ -238,6 +238,12 @@ void RemoveInstalled(Session& session) {
 HRESULT InstallSize(const Session& session, ULONGLONG* bytes) {
   *bytes = 0;
   if (!session.opened) return E_UNEXPECTED;
+  // An instance's maintenance copy carries no cabinet: what it can do is
+  // remove the recorded files.
+  if (IsMaintenanceCopy(session) && !Exists(session.cabinet_path)) {
+    *bytes = RecordedSize(session);
+    return S_OK;
+  }
   std::set<std::wstring> wanted;
   for (const auto& name : session.header.files) wanted.insert(Lower(name));
   const auto count = [&](const CabinetEntry& entry, std::wstring*) -> HRESULT {

@@ -1,5 +1,6 @@
 // The installation itself: the cabinet's files into the install folder, the
-// engine's log, the launcher copy that the uninstall entry starts, and the
+// maintenance copy of the medium with the engine's log and the record of
+// the files (engine/maintenance.h), and the
 // product's entry under "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall",
 // which the launcher reads back to find installed instances, their language
 // and whether a medium is their cached copy; and the removal of what an
@@ -21,6 +22,10 @@ namespace kxe {
 // the header lists are written, each below the install folder; a listed file
 // missing from the cabinet fails with HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND).
 // What the run creates is recorded in `session` for RemoveInstalled.
+// The instance's GUID must name a folder (MaintenanceFolder), else
+// E_INVALIDARG. An installed instance is repaired: its files are written
+// again and its record keeps what the first installation recorded. When
+// the argument text asks for the removal, RemoveInstance runs instead.
 HRESULT Install(Session& session);
 
 // Removes the files, folders and uninstall entry that Install created through
@@ -58,6 +63,9 @@ bool IsValidInstallGuid(const std::wstring& guid);
 // registry's error as an HRESULT.
 HRESULT WriteUninstallEntry(HKEY root, const std::wstring& guid, const UninstallValues& values,
                             bool* created);
+// The string value `name` of the entry `guid` under `root`; empty when
+// missing or no string.
+std::wstring ReadUninstallValue(HKEY root, const std::wstring& guid, const wchar_t* name);
 // The "LogFile" value of the entry `guid` under `root`; empty when missing.
 std::wstring ReadUninstallLogFile(HKEY root, const std::wstring& guid);
 // Deletes the entry `guid` with its values.

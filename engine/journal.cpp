@@ -66,6 +66,22 @@ std::wstring SecretArg(const wchar_t* name, const wchar_t* value) {
   return Arg(name, value && *value ? L"***" : L"");
 }
 
+std::wstring AddressArg(const wchar_t* name, const std::wstring& value) {
+  std::wstring shown = value;
+  const size_t scheme = shown.find(L"://");
+  if (scheme != std::wstring::npos) {
+    const size_t host = scheme + 3;
+    const size_t end = shown.find_first_of(L"/?#", host);
+    const size_t at = shown.rfind(L'@', end == std::wstring::npos ? shown.size() : end);
+    if (at != std::wstring::npos && at >= host) {
+      const size_t colon = shown.find(L':', host);
+      if (colon != std::wstring::npos && colon < at)
+        shown.replace(colon + 1, at - colon - 1, L"***");
+    }
+  }
+  return Arg(name, shown);
+}
+
 const wchar_t* InterfaceName(REFIID iid) {
   static const struct {
     const IID* iid;

@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/install_record.h"
+
 namespace kxe {
 
 struct Header {
@@ -39,11 +41,6 @@ struct Header {
 // name twice) and HRESULT_FROM_WIN32(ERROR_INVALID_NAME) when a file name
 // could leave the install folder.
 HRESULT ReadHeader(const std::wstring& path, Header* header);
-
-// True when `name` (backslashes only) is a plain relative path that stays
-// below the folder it is joined to: no drive, root, "." or ".." part, stream,
-// wildcard, control character, device name, or part ending in '.' or ' '.
-bool IsSafeRelativeName(const std::wstring& name);
 
 // One entry of a cabinet: its stored name (backslashes) and size.
 struct CabinetEntry {

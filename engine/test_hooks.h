@@ -15,12 +15,31 @@
 //   KX_ENGINE_DELAY=<Call>:<ms>[,...]  that call waits so long (at most ten
 //                               minutes) before it answers, dispatching the
 //                               thread's window messages meanwhile, so the
-//                               host's windows can be seen and used.
+//                               host's windows can be seen and used;
+//   KX_ENGINE_TRANSFER=<bytes>:<bytes per second>  IKxCabinet::Start (which
+//                               a launcher calls while its progress window
+//                               is up) reports a transfer of that many bytes
+//                               at that rate to the host set by SetHost:
+//                               every 100 ms a Progress call with the bytes
+//                               due by then and a Rate call with the rate,
+//                               dispatching window messages in between. A
+//                               failing Progress answer (a cancel) ends the
+//                               transfer and is Start's result. A rate of 0,
+//                               a transfer longer than ten minutes or a value
+//                               that is not two numbers fails Start with
+//                               E_INVALIDARG. Unless KX_ENGINE_SIZE says
+//                               otherwise, the transfer's size is also what
+//                               the installation needs, so that the host's
+//                               bar fills just as the transfer ends. The
+//                               journal gets a line "Transfer bytes=<reported>
+//                               rate=<rate>" after the Start line.
 // Numbers are decimal or "0x" hexadecimal; call names are those of the
 // journal, compared case-insensitively.
 #pragma once
 
 #include <windows.h>
+
+#include <kxengine.h>
 
 #include <optional>
 #include <string>
@@ -42,6 +61,9 @@ std::wstring HexArg(const wchar_t* name, unsigned long value);
 // " name=***" for a non-empty secret, " name=" for an empty one: passwords
 // never reach the file.
 std::wstring SecretArg(const wchar_t* name, const wchar_t* value);
+// " name=value" for an address, with the password of a "user:password@"
+// part shown as "***".
+std::wstring AddressArg(const wchar_t* name, const std::wstring& value);
 
 // The name of one of the contract's interfaces, for the journal; null for
 // any other.
@@ -63,7 +85,12 @@ void ChosenDelay(const wchar_t* call);
 std::optional<long> ChosenResultCode();
 // True when KX_ENGINE_RESTART is "1".
 bool RestartChosen();
-// KX_ENGINE_SIZE, when set to a number.
+// KX_ENGINE_SIZE, when set to a number; else the size of a valid
+// KX_ENGINE_TRANSFER.
 std::optional<ULONGLONG> ChosenSize();
+// Reports the transfer KX_ENGINE_TRANSFER chooses to `host` (nothing
+// without a host) and journals it; S_OK when none is chosen, E_INVALIDARG
+// for a malformed choice, else the host's failing Progress answer.
+HRESULT ReportChosenTransfer(IKxTransferEvents* host);
 
 }  // namespace kxe

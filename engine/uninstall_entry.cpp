@@ -71,15 +71,19 @@ HRESULT WriteUninstallEntry(HKEY root, const std::wstring& guid, const Uninstall
   return HRESULT_FROM_WIN32(rc);
 }
 
-std::wstring ReadUninstallLogFile(HKEY root, const std::wstring& guid) {
+std::wstring ReadUninstallValue(HKEY root, const std::wstring& guid, const wchar_t* name) {
   if (!IsValidInstallGuid(guid)) return {};
   wchar_t buffer[MAX_PATH * 2];
   DWORD size = sizeof buffer;
-  if (RegGetValueW(root, (kUninstall + guid).c_str(), L"LogFile", RRF_RT_REG_SZ, nullptr, buffer,
+  if (RegGetValueW(root, (kUninstall + guid).c_str(), name, RRF_RT_REG_SZ, nullptr, buffer,
                    &size) != ERROR_SUCCESS) {
     return {};
   }
   return buffer;
+}
+
+std::wstring ReadUninstallLogFile(HKEY root, const std::wstring& guid) {
+  return ReadUninstallValue(root, guid, L"LogFile");
 }
 
 void DeleteUninstallEntry(HKEY root, const std::wstring& guid) {

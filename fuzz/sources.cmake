@@ -48,3 +48,35 @@ target_sources(kx_portable PRIVATE
 target_sources(kx_portable PRIVATE
   ${root}/prereq/version_compare.cpp
   ${root}/prereq/pending_rename_walk.cpp)
+
+# The GIF reader: blocks, LZW, the first image as a picture.
+target_sources(kx_portable PRIVATE
+  ${root}/ui/image/gif_cursor.cpp
+  ${root}/ui/image/gif_raster.cpp
+  ${root}/ui/image/gif_lzw.cpp
+  ${root}/ui/image/gif_blocks.cpp
+  ${root}/ui/image/gif_header.cpp
+  ${root}/ui/image/gif_picture.cpp)
+
+# Web addresses and the response headers of resumed downloads.
+target_sources(kx_portable PRIVATE
+  ${root}/platform/inet_url.cpp
+  ${root}/platform/inet_resume.cpp
+  ${root}/platform/inet_status.cpp)
+
+# The resume values a previous prerequisite run left in the registry.
+target_sources(kx_portable PRIVATE
+  ${root}/prereq/resume_values.cpp)
+
+# The Installer switches of a package command line and its progress records.
+target_sources(kx_portable PRIVATE
+  ${root}/prereq/msi_arguments.cpp
+  ${root}/prereq/msi_progress_record.cpp)
+
+# The skin engine's package walker, value syntax, lookup and bitmap check,
+# with the skin builder's reading of skin.ini.
+target_sources(kx_portable PRIVATE ${root}/ui/skin/skin_scramble.cpp ${root}/ui/skin/skin_package.cpp ${root}/ui/skin/skin_values.cpp ${root}/ui/skin/skin_bitmap.cpp ${root}/ui/skin/skin_description.cpp ${root}/ui/skin/skin_lookup.cpp ${root}/tools/skin_builder/skin_ini_text.cpp)
+
+# The reference engine's installation record and its removal rules.
+target_sources(kx_portable PRIVATE
+  ${root}/engine/install_record.cpp)

@@ -28,6 +28,33 @@ string unquote(const string& value) {
   return value.substr(first, last - first + 1);
 }
 
+// A value quoted by the rules the C runtime splits arguments with (as the
+// elevated copy's switches are written): backslashes count double only in
+// front of a quote. A value without a leading quote stays as it is.
+string unquote_argument(const string& value) {
+  if (value.empty() || value[0] != kQuote) return value;
+  string out;
+  std::size_t backslashes = 0;
+  for (std::size_t i = 1; i < value.size(); ++i) {
+    const xchar c = value[i];
+    if (c == xchar('\\')) {
+      ++backslashes;
+      continue;
+    }
+    if (c == kQuote) {
+      out.append(backslashes / 2, xchar('\\'));
+      if (backslashes % 2 == 0) return out;  // the closing quote
+      out += kQuote;
+    } else {
+      out.append(backslashes, xchar('\\'));
+      out += c;
+    }
+    backslashes = 0;
+  }
+  out.append(backslashes, xchar('\\'));
+  return out;
+}
+
 // Whether `token` is the switch `name` by FindSwitch's rules; its value
 // goes to `value`.
 bool switch_matches(string::view token, string::view name, SwitchMatch match, string::view& value) {
@@ -166,6 +193,11 @@ void SetupSettings::ReadInternalSwitches(const string& launcher_path, const stri
   if (line.FindSwitch(KXT("KX_OriginalLauncher:"), &value)) {
     if (const string first = unquote(value); !first.empty()) FirstLauncher = first;
   }
+  if (line.FindSwitch(KXT("runprerequisites"), &value)) {
+    RunPrerequisitesOnly = true;
+    PrerequisiteFeatures = unquote_argument(value);
+  }
+  if (line.FindSwitch(KXT("debuglog"), &value)) DebugLogPath = unquote_argument(value);
 
   if (is_url(SourceFolder)) InstallFromWeb = true;
   if (SourceFolder.starts_with_i(KXT("file://")) && SourceFolder.size() > 7)
@@ -216,6 +248,8 @@ constexpr LauncherSwitch kSwitches[] = {
     {KXT("KX_OriginalLauncher:"), kPrefix, kConsume, kInternal, nullptr},
     {KXT("runfromtemp"), kExact, kConsume, kUser, nullptr},
     {KXT("KX_temp"), kExact, kConsume, kInternal, nullptr},
+    {KXT("runprerequisites"), kPrefix, kConsume, kInternal, nullptr},
+    {KXT("debuglog"), kPrefix, kConsume, kInternal, nullptr},
 };
 
 }  // namespace

@@ -1,11 +1,10 @@
-// The services of a real run. The steps whose subsystems are still to come
-// (instances) succeed here without doing anything, so that the run walks
-// every step in order from the start.
+// The services of a real run.
 #include <windows.h>
 
 #include "launcher/engine_host.h"
 #include "launcher/engine_host_windows.h"
 #include "launcher/failure_report.h"
+#include "launcher/installed_instances.h"
 #include "launcher/language.h"
 #include "launcher/language_win.h"
 #include "launcher/launcher_services.h"
@@ -15,18 +14,19 @@
 #include "launcher/setup.h"
 #include "launcher/setup_settings.h"
 #include "launcher/temp_media.h"
+#include "launcher/web_medium.h"
 #include "platform/group_member.h"
 
 namespace kx {
 
 namespace {
 
-// The follow-up steps of reading the settings: no installed instances
-// until the instance subsystem arrives, and the run's language from the
+// The follow-up steps of reading the settings: the product's installed
+// instances from the uninstall entries, and the run's language from the
 // command line, the installed product and the system.
 class RunSettingsContext final : public SystemSettingsContext {
  public:
-  void DetectInstances(SetupSettings&) override {}
+  void DetectInstances(SetupSettings& s) override { DetectInstalledInstances(s); }
   void ResolveLanguage(SetupSettings& s) override { ResolveRunLanguage(s); }
 };
 
@@ -67,7 +67,9 @@ class RealServices final : public LauncherServices {
   }
 
   HMODULE LoadEngine(const string& path) override { return LoadLibraryW(path.c_str()); }
-  void ReadWebCredentials(CSetup&, const string&) override {}
+  void ReadWebCredentials(CSetup& setup, const string& header_path) override {
+    kx::ReadWebCredentials(setup, header_path);
+  }
   HRESULT RunEngine(CSetup& setup) override {
     WindowedPreparation windows(setup);
     EngineHostParts parts = DefaultEngineHostParts();

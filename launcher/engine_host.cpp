@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/path.h"
+#include "base/secret_wipe.h"
 #include "base/string_win.h"
 #include "diag/error_info.h"
 #include "diag/trace.h"
@@ -12,6 +13,7 @@
 #include "launcher/engine_host_text.h"
 #include "launcher/settings_file.h"
 #include "launcher/setup.h"
+#include "launcher/web_medium.h"
 #include "platform/os_version.h"
 #include "platform/pending_operations.h"
 
@@ -70,7 +72,7 @@ ComRef<IKxProperties> properties_of(CSetup& setup, int site) {
 EngineHostParts DefaultEngineHostParts() {
   EngineHostParts parts;
   parts.ui = &PrerequisitesOnlyInterface();
-  parts.prerequisites = &NoPrerequisites();
+  parts.prerequisites = &SetupPrerequisites();
   parts.progress = &NoProgressWindow();
   return parts;
 }
@@ -179,16 +181,23 @@ void EngineHost::CopyWebFiles(int site) {
 void EngineHost::OpenCabinet(int site) {
   step(setup_, kErrorCabinetHeader, [&] {
     const SetupSettings& s = setup_.Settings();
-    const string header = path_join(s.SourceFolder, L"data1.hdr");
+    const string header = MediumFilePath(s.SourceFolder, L"data1.hdr");
     const cabinet_credentials c{setup_.WebUser, setup_.WebPassword, setup_.ProxyUser,
                                 setup_.ProxyPassword};
     trace_open_cab_begin(header, c);
+    const unique_bstr password = make_bstr(c.password);
+    const unique_bstr proxy_password = make_bstr(c.proxy_password);
     const HRESULT hr = setup_.Engine->OpenCabinet(
-        make_bstr(header).get(), make_bstr(c.user).get(), make_bstr(c.password).get(),
-        make_bstr(c.proxy_user).get(), make_bstr(c.proxy_password).get(),
-        make_bstr(s.InstallGuid).get(), make_bstr(path_file_name(s.LauncherPath)).get(),
+        make_bstr(header).get(), make_bstr(c.user).get(), password.get(),
+        make_bstr(c.proxy_user).get(), proxy_password.get(), make_bstr(s.InstallGuid).get(),
+        make_bstr(path_file_name(s.LauncherPath)).get(),
         make_bstr(s.InstallFromWeb ? s.TempFolder : string()).get(), setup_.CabinetObject.put());
     trace_open_cab_end(hr, header, c);
+    // The engine has what it needs; nothing later in the run sends them.
+    wipe_bstr(password.get());
+    wipe_bstr(proxy_password.get());
+    wipe_secret(setup_.WebPassword);
+    wipe_secret(setup_.ProxyPassword);
     check_out(setup_, hr, setup_.CabinetObject, site);
   });
 }

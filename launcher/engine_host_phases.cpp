@@ -1,5 +1,6 @@
 #include "launcher/engine_host_phases.h"
 
+#include "launcher/installed_instances.h"
 #include "launcher/setup.h"
 #include "launcher/setup_settings.h"
 #include "launcher/step_result.h"
@@ -9,9 +10,6 @@
 namespace kx {
 
 namespace {
-
-constexpr const wchar_t* kUninstallKey =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 class NoWindows final : public EngineUserInterface {
  public:
@@ -52,8 +50,9 @@ PrerequisiteManager& NoPrerequisites() {
 }
 
 string InstalledLogFile(const SetupSettings& s) {
-  if (s.InstallGuid.empty()) return string();
-  const string key = string(kUninstallKey) + s.InstallGuid;
+  // An "ig" value with a backslash names no entry of its own.
+  const string key = UninstallEntryPath(s.InstallGuid);
+  if (key.empty()) return string();
   string log = registry_read_string(HKEY_LOCAL_MACHINE, key, L"LogFile", KEY_READ, string());
   if (log.empty())
     log = registry_read_string(HKEY_CURRENT_USER, key, L"LogFile", KEY_READ, string());

@@ -45,6 +45,10 @@ class PrerequisiteManager {
 // go on.
 PrerequisiteManager& NoPrerequisites();
 
+// The manager of a real run: the medium's [KXSetupPrerequisites] list, run
+// by CSetupPrereqMgr (launcher/setup_prereq_callback.cpp).
+PrerequisiteManager& SetupPrerequisites();
+
 // The "LogFile" value of the uninstall entry of s.InstallGuid, per machine
 // first, then per user; empty when there is none.
 string InstalledLogFile(const SetupSettings& s);

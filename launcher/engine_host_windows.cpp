@@ -1,24 +1,49 @@
 #include "launcher/engine_host_windows.h"
 
+#include "base/exceptions.h"
+#include "base/path.h"
 #include "launcher/failure_report.h"
+#include "launcher/installed_instances.h"
 #include "launcher/language.h"
+#include "launcher/language_win.h"
 #include "launcher/setup.h"
+#include "launcher/temp_media.h"
+#include "launcher/web_medium.h"
 #include "ui/cancel_request.h"
 #include "ui/language_dialog.h"
+#include "ui/skin/skin.h"
+#include "ui/skin/skin_package_name.h"
 
 namespace kx {
 
 namespace {
 
 // Check sites of the user-interface phase.
+constexpr int kSiteSkin = 962;
 constexpr int kSiteFrame = 965;
 constexpr int kSiteLanguageDialog = 976;
 constexpr int kSiteRefresh = 979;
 constexpr int kSitePrerequisitesSmall = 986;
 constexpr int kSiteSmallProgress = 992;
+constexpr int kSiteInstancePage = 1000;
 constexpr int kSiteLanguagePage = 1011;
 constexpr int kSitePrerequisitesWizard = 1017;
 constexpr int kSiteProgressPage = 1030;
+
+// Loads the skin the "Skin" value names from a copy in the temporary folder.
+// A value that is no plain path inside the medium, or a package that cannot
+// be copied or read, leaves the run without a skin: the templates still
+// work, only less dressed.
+void LoadNamedSkin(CSetup& setup) {
+  const SetupSettings& s = setup.Settings();
+  if (s.SkinName.empty()) return;
+  const SkinPackageName name = CheckSkinPackageName(s.SkinName);
+  if (!name.ok()) return;
+  const string target = ensure_trailing_backslash(s.TempFolder) + name.file_name;
+  if (FAILED(CopyDisk1FileToTemp(setup, MediumFilePath(s.SourceFolder, name.medium_path), target)))
+    return;
+  LoadSkin(target, s.TempFolder);
+}
 
 }  // namespace
 
@@ -48,6 +73,23 @@ HRESULT WindowedPreparation::Prepare(CSetup& setup,
     ShareUiEnvironment(setup_);
   };
   options.progress_window_changed = [this](HWND window) { ProgressWindowChanged(window); };
+  options.instances = s.Instances;
+  options.instance_root = InstancesRoot(s);
+  options.new_instance_offered = s.InstanceModeAll;
+  options.instance_chosen = [this](const string& install_guid) {
+    // The chosen instance may have been installed in another language.
+    SetupSettings& settings = setup_.Settings();
+    settings.InstallGuid = install_guid;
+    ResolveRunLanguage(settings);
+    ShareUiEnvironment(setup_);
+  };
+  try {
+    LoadNamedSkin(setup);
+  } catch (const win32_exception& e) {
+    // No free name for the skin's work file: the temporary folder is full
+    // of them, which nothing but a hostile medium makes.
+    KX_CHECK_STEP(setup, HRESULT_FROM_WIN32(e.code()), kSiteSkin);
+  }
   wizard_ = std::make_unique<CWizard>(std::move(options));
   KX_CHECK_STEP(setup, wizard_->Open(), kSiteFrame);
   // The instance choice needs the wizard's pages.
@@ -72,6 +114,7 @@ HRESULT WindowedPreparation::Prepare(CSetup& setup,
     return S_OK;
   }
 
+  if (s.OfferInstanceChoice) KX_CHECK_STEP(setup, wizard_->RunInstancePage(), kSiteInstancePage);
   if (LanguageDialogWanted(s)) KX_CHECK_STEP(setup, wizard_->RunLanguagePage(), kSiteLanguagePage);
   KX_CHECK_STEP(setup, run_prerequisites(), kSitePrerequisitesWizard);
   if (!s.HideProgress) KX_CHECK_STEP(setup, wizard_->ShowProgressPage(), kSiteProgressPage);

@@ -22,8 +22,9 @@ class WindowedPreparation : public EngineUserInterface, public EngineProgressObs
   explicit WindowedPreparation(CSetup& setup);
   ~WindowedPreparation() override;
 
-  // Frame, [language dialog or page], prerequisites, progress window, in
-  // this order; each failure raises its own check site, a cancel included.
+  // Frame, [instance page, then the language chosen again], [language
+  // dialog or page], prerequisites, progress window, in this order; each
+  // failure raises its own check site, a cancel included.
   HRESULT Prepare(CSetup& setup, const std::function<HRESULT()>& run_prerequisites) override;
 
   void StepReached(int percent) override;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/inifilex.h"
+#include "launcher/installed_instances.h"
 #include "platform/registry.h"
 #include "platform/system_language.h"
 
@@ -16,10 +17,9 @@ constexpr UINT kLargestStringId = 0xFFFF;
 }  // namespace
 
 string UninstallKeyPath(const SetupSettings& s) {
-  const string& entry = s.InstallGuid.empty() ? s.ProductGuid : s.InstallGuid;
-  // Without a name the path would be the uninstall key itself.
-  if (entry.empty()) return string();
-  return KXT("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + entry;
+  // Empty for an empty name or one with a backslash (an "ig" value such as
+  // "{x}\\Sub"), which would lead into the uninstall key or a nested key.
+  return UninstallEntryPath(s.InstallGuid.empty() ? s.ProductGuid : s.InstallGuid);
 }
 
 std::uint16_t InstalledProductLanguage(const SetupSettings& s) {

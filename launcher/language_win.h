@@ -20,7 +20,7 @@ namespace kx {
 // The uninstall entry of the product below HKEY_LOCAL_MACHINE (AllUsers) or
 // HKEY_CURRENT_USER: "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\"
 // followed by InstallGuid, or by ProductGuid when InstallGuid is empty.
-// Empty when both are empty.
+// Empty when both are empty, or when the name holds a backslash.
 string UninstallKeyPath(const SetupSettings& s);
 
 // The language of the installed product: the "l" switch of the

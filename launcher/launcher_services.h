@@ -64,6 +64,13 @@ class LauncherServices {
 
   // The start delay's sleep.
   virtual void Sleep(DWORD ms) = 0;
+
+  // The prerequisite phase of an elevated copy ("runprerequisites"): the
+  // medium's prerequisites for `features`, started at once, without the
+  // restart entry (the launcher that started the copy wrote it). Returns the
+  // manager's result: 0 go on, 2 stop, 7 reboot
+  // (launcher/setup_prereq_callback.cpp).
+  virtual int RunPrerequisitePhase(CSetup& setup, const string& features);
 };
 
 // The services of a real run: the medium, settings, languages, report and

@@ -7,6 +7,7 @@
 #include "base/string_win.h"
 #include "diag/error_info.h"
 #include "launcher/command_line.h"
+#include "launcher/web_medium.h"
 
 namespace kx {
 
@@ -82,6 +83,8 @@ HRESULT CSetup::UnexpectedFailure() noexcept {
 
 int CSetup::RunSteps(string command_line) {
   SetupSettings& s = settings_;
+  // Before the first web access: a web medium's setup.ini is read below.
+  set_web_policy(WebPolicyOf(s));
   if (s.DelayStart > 0) services_.Sleep(static_cast<DWORD>(s.DelayStart) * 1000);
 
   // Only a folder the run made is the run's to remove: one named by
@@ -91,6 +94,8 @@ int CSetup::RunSteps(string command_line) {
   if (!s.TempFolder.empty() && s.TempFolder.back() != L'\\') s.TempFolder += L'\\';
   if (own_folder) cleanup_.add_folder(s.TempFolder);
   if (s.TempDisk1Given) cleanup_.SelfDelete = true;
+
+  if (s.RunPrerequisitesOnly) return PrerequisitePhasePath(command_line);
 
   if (services_.HasPayload(s.LauncherPath)) {
     KX_CHECK_STEP(*this, services_.ExtractPayload(*this, command_line), 120);
@@ -151,7 +156,7 @@ int CSetup::InstallPath() {
   }
   LoadEngineModule();
 
-  services_.ReadWebCredentials(*this, path_join(s.SourceFolder, L"data1.hdr"));
+  services_.ReadWebCredentials(*this, MediumFilePath(s.SourceFolder, L"data1.hdr"));
 
   if (s.Reboot)
     KX_CHECK_STEP(*this, services_.ResumeEngine(*this), 249);
@@ -165,6 +170,18 @@ int CSetup::InstallPath() {
   if (result == 0 && s.CustomRetCode && s.CustomRetCodeOnSuccess != -1)
     return s.CustomRetCodeOnSuccess;
   return static_cast<int>(result);
+}
+
+int CSetup::PrerequisitePhasePath(const string& command_line) {
+  SetupSettings& s = settings_;
+  // The launcher that started this copy holds the single-instance lock and
+  // loads the engine; this one reads the medium it was pointed at, runs the
+  // phase and reports through its exit code.
+  KX_CHECK_STEP(*this, services_.CopyDisk1FileToTemp(*this, L"setup.ini"), 149);
+  services_.ReadSettings(s, command_line, path_join(s.TempFolder, L"setup.ini"));
+  if (s.NoDeleter) cleanup_.KeepFiles = true;
+  CopyLanguageFiles();
+  return services_.RunPrerequisitePhase(*this, s.PrerequisiteFeatures);
 }
 
 void CSetup::CopyLanguageFiles() {

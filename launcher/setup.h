@@ -11,20 +11,13 @@
 #include "launcher/setup_settings.h"
 #include "launcher/step_result.h"
 #include "platform/cleanup_list.h"
+#include "prereq/setup_prereq_mgr_callback.h"
 
 // Checks a step result at a numbered site; a failure aborts to the nearest
 // abort point, remembering where it started.
 #define KX_CHECK_STEP(setup, hr, site) (setup).CheckStep((hr), (site), __FILE__, __LINE__)
 
 namespace kx {
-
-// Gives the prerequisite phase (and every step of the run) the run's
-// settings.
-class CSetupPrereqMgrCallback {
- public:
-  virtual ~CSetupPrereqMgrCallback() = default;
-  virtual SetupSettings& Settings() = 0;
-};
 
 class CSetup;
 
@@ -55,6 +48,18 @@ class CSetup : public CSetupPrereqMgrCallback {
   void CheckStep(HRESULT hr, int site, const char* file = "", int line = 0);
 
   SetupSettings& Settings() override { return settings_; }
+  // The prerequisite phase's operations that need the run's state
+  // (launcher/setup_prereq_callback.cpp).
+  void ReportWorkingFolder(const string& path) override;
+  string RewriteCommandLine(const string& text) override;
+  string GetString(UINT id) override;
+  int ShowMessage(const string& text, UINT style) override;
+  HWND MainWindow() override { return OwnerWindow; }
+  // The medium, the launcher the user started and the language, for the
+  // elevated copy of the prerequisite phase; and the debug log this run
+  // was given.
+  string RelaunchArguments() override;
+  string DebugLogPath() override { return settings_.DebugLogPath; }
   CleanupList& Cleanup() { return cleanup_; }
   LauncherServices& Services() { return services_; }
 
@@ -94,6 +99,8 @@ class CSetup : public CSetupPrereqMgrCallback {
  private:
   int RunSteps(string command_line);
   int InstallPath();
+  // The elevated copy's run: the prerequisite phase and nothing else.
+  int PrerequisitePhasePath(const string& command_line);
   int AbortHandler(HRESULT code);
   // Inside a handler of an exception no step expected: records it as the
   // run's failure (E_OUTOFMEMORY, the Win32 error as an HRESULT, or

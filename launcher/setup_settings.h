@@ -71,6 +71,12 @@ struct SetupSettings {
   bool ShowErrDlg = false;                 // "show_err_dlg"
   bool ShowErrMsg = false;                 // "show_err_msg"
   bool ShowErrMsgInvalidIdentity = false;  // "show_err_msg_invalid_identity"
+  // "runprerequisites": this launcher is the elevated copy that runs only
+  // the prerequisite phase for the features given with the switch.
+  bool RunPrerequisitesOnly = false;
+  string PrerequisiteFeatures;
+  // "debuglog": the debug log the launcher that started this one keeps.
+  string DebugLogPath;
   // Seconds to wait before anything else ("delayedstart:").
   int DelayStart = 0;
   // The language asked for with "l"; 0 when none was given.

@@ -16,6 +16,7 @@
 #include "launcher/setup.h"
 #include "launcher/setup_settings.h"
 #include "launcher/step_result.h"
+#include "launcher/web_medium.h"
 #include "platform/group_member.h"
 #include "platform/os_version.h"
 #include "platform/path_test.h"
@@ -182,18 +183,18 @@ HRESULT CopyDisk1FileToTemp(CSetup& setup, const string& source, const string& t
     hr = abort.code();
   }
   if (hr >= 0 && record) setup.Cleanup().add_file(target);
+  if (hr < 0 && hr != kCancelled && has_url_scheme(source, url_schemes::web))
+    ExplainDownloadFailure(setup, source, hr);
   trace_copy_end(hr, copied, source, target);
   return hr;
 }
 
 HRESULT CopyDisk1FileToTemp(CSetup& setup, const string& name) {
   const SetupSettings& s = setup.Settings();
-  string source = s.SourceFolder;
-  const wchar_t separator = has_url_scheme(source, url_schemes::web) ? L'/' : L'\\';
-  if (!source.empty() && source.back() != L'/' && source.back() != L'\\') source += separator;
   // Without a temporary folder the copy would land in the current folder.
   if (s.TempFolder.empty()) return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
-  return CopyDisk1FileToTemp(setup, source + name, ensure_trailing_backslash(s.TempFolder) + name);
+  return CopyDisk1FileToTemp(setup, MediumFilePath(s.SourceFolder, name),
+                             ensure_trailing_backslash(s.TempFolder) + name);
 }
 
 string RelaunchArguments(const SetupSettings& s, const string& arguments) {

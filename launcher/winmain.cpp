@@ -10,12 +10,15 @@
 #include "launcher/setup.h"
 #include "platform/deleter.h"
 #include "platform/reboot.h"
+#include "platform/web_source_factory.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
   const kx::string text(command_line ? command_line : L"");
   kx::ProcessEntry entry(instance, text);
   // Only the real program may restart the machine; tests never install it.
   kx::set_exit_windows(kx::system_exit_windows);
+  // Medium files on web servers: the very first copy (setup.ini) may be one.
+  kx::register_web_source_factory();
   kx::trace_start(entry.launcher_path());
   kx::trace(L"KXSetupInit", L"EXEProcessBegin", L"EXE=%s", entry.launcher_path().c_str());
   int exit_code;

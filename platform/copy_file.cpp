@@ -57,6 +57,11 @@ pass_result copy_pass(const string& source, const string& target, bool keep_file
   if (size_wanted && local_info)
     notify(copy_size, nullptr,
            (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+  // A web source's size comes from its response; without one (no length
+  // announced) the copy goes on without a size event.
+  std::uint64_t web_size = 0;
+  if (size_wanted && !local_info && has_url_scheme(source, url_schemes::web) && in.size(web_size))
+    notify(copy_size, nullptr, web_size);
 
   file_lite out;
   if (!out.open_write(target, CREATE_ALWAYS)) return fail(GetLastError(), target);

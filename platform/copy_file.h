@@ -14,7 +14,7 @@ namespace kx {
 enum copy_event : int {
   copy_source = 6,     // text: the source path
   copy_target = 5,     // text: the target path
-  copy_size = 7,       // low/high: the source's size (only when wanted, local sources)
+  copy_size = 7,       // low/high: the source's size (only when wanted and known)
   copy_started = 0,    // answer copy_stop to end the copy before any data
   copy_progress = 4,   // low/high: bytes copied so far; copy_stop cancels
   copy_done = 1,       // low/high: bytes copied; copy_repeat copies again

@@ -138,7 +138,8 @@ void definition_reader::on_file(const sax::AttributeList& attributes) {
   const text_view local = attributes.getValue(KXT("LocalFile"));
   const text_view url = attributes.getValue(KXT("URL"));
   const text_view sum = attributes.getValue(KXT("CheckSum"));
-  record_.files.push_back({to_string(local), to_string(url), to_string(sum)});
+  record_.files.push_back({to_string(local), to_string(url), to_string(sum),
+                           to_string(attributes.getValue(KXT("FileSize")))});
   const string shown_url = masked(url);
   trace_.append_field(KXT("file"));
   trace_.append_group(sum, local, view_of(shown_url), {}, {}, {});

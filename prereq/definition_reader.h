@@ -26,11 +26,13 @@ namespace kx::prereq {
 inline constexpr std::size_t kMaxDefinitionBytes = std::size_t(4) << 20;
 
 // One package file: where it lies on the medium, where it is downloaded
-// from, and its MD5 digest (32 hexadecimal digits, empty when unchecked).
+// from, its digest (32 hexadecimal digits for MD5, 64 for SHA-256, empty
+// when unchecked) and its size as written ("<high>,<low>", may be empty).
 struct definition_file {
   string localFile;
   string url;
   string checkSum;
+  string fileSize;
 };
 
 // What one definition says, with the start values of a fresh object.

@@ -7,13 +7,17 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "base/stringx.h"
 #include "launcher/setup_settings.h"
 #include "prereq/definition_reader.h"
+#include "prereq/msi_installer.h"
 #include "prereq/os_condition.h"
 #include "prereq/reboot_detection.h"
+#include "prereq/setup_prerequisite_run.h"
 #include "prereq/system_conditions.h"
 #include "prereq/xml/document_handler.h"
 
@@ -85,6 +89,49 @@ class CSetupPreRequisite : public sax::DocumentHandler {
   bool Check();
   bool RebootRequired() const noexcept { return rebootRequired; }
 
+  // Runs the package from `location` (the folder holding it; no trailing
+  // backslash needed) and judges the result. `silent`: the launcher runs
+  // without user interface; then, as for a hidden definition, the silent
+  // command line is used, and no Installer message box is shown. An
+  // ".msi" package with msiProgress runs in-process
+  // (ExecuteMsiWithProgress), anything else through the shell
+  // (ExecuteGenericPrerequisite). The verdict is also kept (LastRun) and
+  // rebootRequired follows it. Never throws.
+  kx::prereq::run_result ExecutePrerequisite(const kx::string& location, bool silent);
+
+  // Starts location\executeFile through the shell and waits for it and the
+  // processes it started, dispatching window messages. The exit code, or 0
+  // when nothing ran; `state` tells how far it got. An exit code of 1618
+  // (the Installer is busy) is waited out and retried as in
+  // ExecuteMsiWithProgress.
+  DWORD ExecuteGenericPrerequisite(const kx::string& location, bool silent,
+                                   kx::prereq::launch_state& state);
+
+  // Installs location\executeFile in this process with progress in the
+  // progress and status windows. The Installer's result; `state`
+  // not_started (result 1601) when msi.dll cannot be used or the file is
+  // unsafe. A busy Installer is retried, bounded by kBusyWaitLimitMs, and
+  // stays 1618 when it never frees.
+  UINT ExecuteMsiWithProgress(const kx::string& location, bool silent,
+                              kx::prereq::launch_state& state);
+
+  // `text` with [ProductLanguage], [SETUPEXENAME], [SETUPEXEDIR] and
+  // [KXPREREQDIR] (the current dataFileLocation) replaced, or formatted by
+  // formatterWindow when there is one.
+  kx::string ExpandCommandLine(const kx::string& text) const;
+
+  // The result of the last ExecutePrerequisite.
+  const kx::prereq::run_result& LastRun() const noexcept { return lastRun_; }
+
+  // Seams for tests: the Installer functions (null: the system's) and the
+  // clock of the busy-Installer wait (null: the system's). Not owned.
+  void SetInstallerForTesting(const kx::prereq::msi_functions* functions) noexcept {
+    installer_ = functions;
+  }
+  void SetBusyWaitClockForTesting(const kx::prereq::busy_wait_clock* clock) noexcept {
+    busyClock_ = clock;
+  }
+
   // An edit control that mirrors the trace (null: none). Not owned.
   void SetTraceWindow(HWND window) noexcept { traceWindow = window; }
 
@@ -118,6 +165,10 @@ class CSetupPreRequisite : public sax::DocumentHandler {
     const HWND& window_;
   };
 
+  // Runs `attempt` again while it gives 1618, within the bounded wait;
+  // notes how the wait ended. The last attempt's result.
+  DWORD RunWithBusyRetry(const std::function<std::uint32_t()>& attempt);
+
   kx::string definitionPath;
   HWND traceWindow = nullptr;
   bool rebootRequired = false;
@@ -125,4 +176,10 @@ class CSetupPreRequisite : public sax::DocumentHandler {
   kx::prereq::system_condition_evaluator evaluator_;
   kx::prereq::definition_reader reader_;
   kx::prereq::reboot_detector reboot_;
+  kx::prereq::run_result lastRun_;
+  const kx::prereq::msi_functions* installer_ = nullptr;
+  const kx::prereq::busy_wait_clock* busyClock_ = nullptr;
+  // The last busy-Installer wait ended with the Installer still busy.
+  bool installerStayedBusy_ = false;
+  bool busyWaitCancelled_ = false;
 };

@@ -19,6 +19,7 @@ cmake -S tools/trace_reader -B $B/trace_reader -G Ninja -DCMAKE_BUILD_TYPE=Relea
 cmake --build $B/trace_reader -j "$jobs"
 cmake -S tools/prq_checker -B $B/prq_checker -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build $B/prq_checker -j "$jobs"
+cmake -S tools/skin_builder -B $B/skin_builder -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null && cmake --build $B/skin_builder -j "$jobs"
 [ "${1:-}" = --no-tests ] && exit 0
 
 cmake -S fuzz -B $B/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -1,15 +1,20 @@
 #!/usr/bin/env python3
 """Runs a setup.exe interactively under Wine, clicks through its wizard
 with the window probe as a person would, and saves a PNG screenshot of each
-page: the language page, the progress page, the cancel question.
+page: the language page, the cancel question and the progress page while
+its bar moves (twice, a few seconds apart).
 
-Usage: tools/demo_screens.py <setup.exe> <out folder>
+With "instances" as a third argument it instead expects the instance page
+(two instances of the product are installed), saves it and cancels the run.
+
+Usage: tools/demo_screens.py <setup.exe> <out folder> [instances]
 Environment: KX_WINE_RUN (the Wine wrapper), KX_WINDOW_PROBE_EXE, KX_RUN_EXE,
 DISPLAY (an X server, e.g. a private Xvfb).
 """
 import os
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 
@@ -26,10 +31,26 @@ def win_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
+def probe_output(*args):
+    """(exit code, output) of the window probe. The output goes through a
+    file: Wine's desktop process, started by the first program that needs
+    it, inherits the standard handles and would keep a pipe open."""
+    with tempfile.TemporaryFile() as f:
+        p = subprocess.run([WINE_RUN, PROBE] + [str(a) for a in args], stdout=f,
+                           stderr=subprocess.DEVNULL, timeout=120, stdin=subprocess.DEVNULL)
+        f.seek(0)
+        return p.returncode, f.read().decode(errors="replace")
+
+
 def probe(*args):
-    p = subprocess.run([WINE_RUN, PROBE] + [str(a) for a in args], capture_output=True,
-                       timeout=120, stdin=subprocess.DEVNULL)
-    return p.returncode
+    return probe_output(*args)[0]
+
+
+def bar_position():
+    """The progress bar's position, or None while there is no bar."""
+    code, out = probe_output("pos", CAPTION, 301)
+    values = [int(v) for v in out.split() if v.isdigit()]
+    return values[-1] if code == 0 and values else None
 
 
 def shot(out, name):
@@ -43,16 +64,9 @@ def shot(out, name):
     print("screenshot:", png)
 
 
-def main():
-    if len(sys.argv) != 3 or not (WINE_RUN and PROBE and RUN_EXE):
-        sys.exit(__doc__)
-    exe, out = sys.argv[1], sys.argv[2]
-    os.makedirs(out, exist_ok=True)
-    env = dict(os.environ)
-    env["KX_RUN_COMMAND"] = f'"{win_path(exe)}"'
-    # The engine lingers in its last preparation call, so the progress page
-    # stays up long enough to be seen.
-    env["KX_ENGINE_DELAY"] = "GetRunner:8000"
+def start_run(env):
+    """Starts the run in a thread: (the thread, a dict that gets the run's
+    output as "out" once it has ended)."""
     result = {}
 
     def run():
@@ -62,6 +76,47 @@ def main():
 
     t = threading.Thread(target=run)
     t.start()
+    return t, result
+
+
+def instance_page(exe, out):
+    """Saves the instance page of a run that finds two instances, then
+    cancels the run (Cancel, then Yes), so nothing is maintained."""
+    env = dict(os.environ)
+    env["KX_RUN_COMMAND"] = f'"{win_path(exe)}"'
+    t, result = start_run(env)
+    time.sleep(3)
+    if probe("wait", CAPTION, 60000) != 0:
+        print("no wizard window came up")
+        t.join()
+        return 1
+    time.sleep(1.5)
+    shot(out, "5-instance-page")
+    probe("click", CAPTION, 9)
+    for _ in range(20):
+        time.sleep(0.5)
+        if probe("click", CAPTION, 6) == 0:  # Yes: end the run
+            break
+    t.join()
+    print("run result (cancelled on purpose):", result.get("out", "?"))
+    return 0
+
+
+def main():
+    if len(sys.argv) not in (3, 4) or not (WINE_RUN and PROBE and RUN_EXE):
+        sys.exit(__doc__)
+    exe, out = sys.argv[1], sys.argv[2]
+    os.makedirs(out, exist_ok=True)
+    if len(sys.argv) == 4:
+        if sys.argv[3] != "instances":
+            sys.exit(__doc__)
+        return instance_page(exe, out)
+    env = dict(os.environ)
+    env["KX_RUN_COMMAND"] = f'"{win_path(exe)}"'
+    # The engine reports a transfer of 20 MB at 2 MB/s while the progress
+    # page is up, so the bar is seen moving.
+    env["KX_ENGINE_TRANSFER"] = "20000000:2000000"
+    t, result = start_run(env)
     # Let the run bring up its Wine services before the probe joins it.
     time.sleep(3)
     if probe("wait", CAPTION, 60000) != 0:
@@ -76,15 +131,22 @@ def main():
     probe("click", CAPTION, 7)  # No: go on
     time.sleep(1)
     probe("click", CAPTION, 1)
-    # The progress page comes up once the prerequisites are through.
-    for _ in range(20):
-        time.sleep(0.5)
-        if probe("shot", CAPTION, win_path(os.path.join(out, "probe.bmp"))) == 0:
+    # The progress page comes up once the prerequisites are through; the
+    # bytes then move its bar from 50 towards 95.
+    position = None
+    for _ in range(60):
+        time.sleep(0.25)
+        position = bar_position()
+        if position is not None and position > 50:
             break
-    time.sleep(1)
-    shot(out, "3-progress-page")
-    if os.path.exists(os.path.join(out, "probe.bmp")):
-        os.remove(os.path.join(out, "probe.bmp"))
+    if position is None:
+        print("no progress page came up")
+    else:
+        shot(out, "3-progress-page")
+        first = bar_position()
+        time.sleep(3)
+        shot(out, "4-progress-page-later")
+        print(f"progress bar at {first}, then {bar_position()} three seconds later")
     t.join()
     print("run result:", result.get("out", "?"))
     return 0

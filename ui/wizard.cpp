@@ -2,6 +2,7 @@
 
 #include "resources/dialog_ids.h"
 #include "ui/dialogs.h"
+#include "ui/instance_page.h"
 #include "ui/ui_environment.h"
 #include "ui/window_layout.h"
 #include "ui/wizard_page.h"
@@ -24,11 +25,13 @@ HRESULT LastWindowError() {
 CWizard::CWizard(WizardOptions options)
     : options_(std::move(options)),
       language_(std::make_unique<language_page>(*this)),
+      instance_(std::make_unique<instance_page>(*this)),
       progress_(std::make_unique<progress_page>(*this)) {}
 
 CWizard::~CWizard() {
   Close();
   language_.reset();
+  instance_.reset();
   progress_.reset();
   if (title_font_) DeleteObject(title_font_);
 }
@@ -38,6 +41,7 @@ void CWizard::Close() {
   if (frame_) DestroyWindow(frame_);
   frame_ = nullptr;
   language_->Destroy();
+  instance_->Destroy();
   progress_->Destroy();
   current_ = nullptr;
 }
@@ -116,10 +120,19 @@ INT_PTR CALLBACK CWizard::FrameProc(HWND window, UINT message, WPARAM wparam, LP
   switch (message) {
     case WM_COMMAND: {
       const int id = LOWORD(wparam);
+      page* current = wizard->current_;
+      // Enter ends up here too: the dialog manager sends it to the frame,
+      // the outermost dialog, whose page has the Next button.
+      if (HIWORD(wparam) == 0 && id == IDOK && current && current->window()) {
+        HWND next = GetDlgItem(current->window(), IDOK);
+        if (next && IsWindowEnabled(next))
+          SendMessageW(current->window(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(next));
+        return TRUE;
+      }
       if (HIWORD(wparam) != 0 || (id != IDCANCEL && id != IDC_PAGE_CANCEL)) return FALSE;
       // The close box and Escape end up here: the page decides, and a page
       // whose Cancel is disabled ignores them.
-      page* current = wizard->current_;
       if (current && current->window() && current->CancelEnabled())
         SendMessageW(current->window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
       return TRUE;

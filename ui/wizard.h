@@ -1,6 +1,6 @@
 // The launcher's own small wizard: one frame window that hosts one page at
-// a time (the language page, the progress page), built from the dialog
-// templates in the run's language font and reading order.
+// a time (the instance page, the language page, the progress page), built
+// from the dialog templates in the run's language font and reading order.
 #pragma once
 
 #include <windows.h>
@@ -30,12 +30,24 @@ struct WizardOptions {
   std::function<void(std::uint16_t language)> language_chosen;
   // The progress page's window came (non-null) or went (null).
   std::function<void(HWND window)> progress_window_changed;
+  // The instance page: the product's installed instances (uninstall entry
+  // names) in detection order, the root the detection found them under
+  // (their names are read from there), and whether installing a new
+  // instance is offered beside them.
+  std::vector<string> instances;
+  HKEY instance_root = HKEY_LOCAL_MACHINE;
+  bool new_instance_offered = false;
+  // The user chose on the instance page: the instance to maintain, or empty
+  // for a new one; the run takes it (and chooses its language again) before
+  // the frame reopens.
+  std::function<void(const string& install_guid)> instance_chosen;
 };
 
 class CWizard {
  public:
   class page;
   class language_page;
+  class instance_page;
   class progress_page;
 
   explicit CWizard(WizardOptions options);
@@ -53,6 +65,11 @@ class CWizard {
   // selected language goes to language_chosen and the frame reopens (S_OK);
   // otherwise 0x80042000.
   HRESULT RunLanguagePage();
+
+  // Runs the instance page until Next or a confirmed cancel. Next: the
+  // chosen instance goes to instance_chosen and the frame reopens (S_OK);
+  // otherwise 0x80042000.
+  HRESULT RunInstancePage();
 
   // Shows the progress page and returns at once.
   HRESULT ShowProgressPage();
@@ -89,6 +106,7 @@ class CWizard {
   string title_face_;
   page* current_ = nullptr;
   std::unique_ptr<language_page> language_;
+  std::unique_ptr<instance_page> instance_;
   std::unique_ptr<progress_page> progress_;
 };
 

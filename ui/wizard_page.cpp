@@ -4,6 +4,7 @@
 #include "resources/resource_ids.h"
 #include "ui/dialogs.h"
 #include "ui/language_font.h"
+#include "ui/skin/skin.h"
 #include "ui/ui_environment.h"
 
 namespace kx {
@@ -171,7 +172,11 @@ INT_PTR CALLBACK CWizard::page::Proc(HWND window, UINT message, WPARAM wparam, L
     page* p = reinterpret_cast<page*>(lparam);
     p->window_ = window;
     SetPropW(window, kThisProperty, p);
-    return p->OnInitDialog();
+    const BOOL result = p->OnInitDialog();
+    // Last, over the finished page: the skin cuts its backgrounds from the
+    // controls where the page left them.
+    SkinWindow(window, p->name().c_str());
+    return result;
   }
   page* p = page_of(window);
   if (!p) return FALSE;
@@ -183,6 +188,8 @@ INT_PTR CALLBACK CWizard::page::Proc(HWND window, UINT message, WPARAM wparam, L
         p->OnNext();
       } else if (LOWORD(wparam) == IDCANCEL || LOWORD(wparam) == IDC_PAGE_CANCEL) {
         p->OnCancel();
+      } else {
+        p->OnCommand(LOWORD(wparam));
       }
       return TRUE;
     case WM_SYSCOMMAND:

@@ -48,6 +48,8 @@ class CWizard::page {
   virtual BOOL OnInitDialog();
   virtual void OnShown();
   virtual void OnNext();
+  // A button of the page other than Next and Cancel was pressed.
+  virtual void OnCommand(int) {}
   virtual void OnDestroy() {}
   virtual bool OnSysCommand(WPARAM command);
 

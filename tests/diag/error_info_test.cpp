@@ -57,6 +57,17 @@ TEST(BuildErrorInformation, PutsThePiecesInTheirOrder) {
   }
 }
 
+TEST(BuildErrorInformation, MasksAddressPasswordsWhereverTheyStand) {
+  ErrorInfoFacts f = full_facts();
+  f.com_description = L"Cannot copy http://alice:s3cret@h/Disk1/data1.cab (404).";
+  f.product_name = L"https://bob:hunter2@h/";
+  const std::wstring text = BuildErrorInformation(f).str();
+  EXPECT_EQ(text.find(L"s3cret"), std::wstring::npos) << text;
+  EXPECT_EQ(text.find(L"hunter2"), std::wstring::npos) << text;
+  EXPECT_NE(text.find(L"Cannot copy http://alice:***@h/Disk1/data1.cab (404)."), std::wstring::npos)
+      << text;
+}
+
 TEST(BuildErrorInformation, TakesFormatCharactersAsText) {
   ErrorInfoFacts f;
   f.product_name = L"100%s %n";

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "diag/error_info.h"
 #include "tests/diag/trace_fixture.h"
 #include "tests/testing/scoped_temp_dir.h"
 #include "ui/ui_environment.h"
@@ -14,6 +15,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 // A silent run's failure report, with the trace switched on.
@@ -58,6 +60,19 @@ TEST_F(ReportTest, ASilentFailureWithCodeZeroIsReportedAsGeneralFailure) {
   EXPECT_EQ(events[0], "KXSetupDLLOp|UnhandledException|");
   EXPECT_THAT(events[1], StartsWith("ErrorCode=-5001\tException=0x8000ffff\tErrorInformation=>"
                                     "launcher\\setup.cpp (175)__PAPP:Foo__PVENDOR:Acme__"));
+}
+
+TEST_F(ReportTest, AMediumPasswordReachesNeitherSetupLogNorTheTrace) {
+  StartTrace();
+  SetComErrorDescription(L"Cannot read http://alice:s3cret@h/Disk1/data1.cab");
+  report.step_message = L"http://alice:s3cret@h/Disk1";
+  report_failure(report, false);
+  EXPECT_THAT(report.information.str(),
+              StartsWith(L"Cannot read http://alice:***@h/Disk1/data1.cab>"));
+  const std::string log = ReadBytes(dir_.file(L"setup.log"));
+  EXPECT_THAT(log, HasSubstr("ErrorInfo=Cannot read http://alice:***@h/Disk1/data1.cab>"));
+  EXPECT_THAT(log, Not(HasSubstr("s3cret")));
+  for (const std::string& e : EventRecords()) EXPECT_THAT(e, Not(HasSubstr("s3cret")));
 }
 
 TEST_F(ReportTest, TheSuppressedFormWritesTheSameFileAndTheOptionChoosesIt) {

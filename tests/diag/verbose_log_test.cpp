@@ -176,6 +176,20 @@ TEST_F(VerboseLogTest, NewFileGetsTheMarkOnceAndEveryRunAppends) {
                          MatchesRegex(dt + ": third  --  File: y\\\\z\\.cpp, Line: 9\r\n")));
 }
 
+TEST_F(VerboseLogTest, AddressPasswordsNeverReachTheFile) {
+  SwitchOn();
+  SetFolder(dir_.path() + L"\\");
+  {
+    verbose_logger run;
+    run.write_entry(L"DownloadFiles: https://alice:s3cret@h/pkg.exe", L"KxPreReqDlg.cpp", 1408);
+  }
+  const std::string bytes = ReadBytes(log_file());
+  EXPECT_THAT(Lines(bytes), ElementsAre(MatchesRegex(std::string(kDateTime) +
+                                                     ": DownloadFiles: https://alice:\\*\\*\\*@h/"
+                                                     "pkg\\.exe  --  File: KxPreReqDlg\\.cpp, "
+                                                     "Line: 1408\r\n")));
+}
+
 TEST_F(VerboseLogTest, ExistingFileWithoutMarkIsAppendedToAsItIs) {
   SwitchOn();
   SetFolder(dir_.path());

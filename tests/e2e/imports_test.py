@@ -18,7 +18,8 @@ if "file format pei-i386" not in dump:
 if bad:
     print("MinGW runtime DLLs imported:", bad)
     sys.exit(1)
-late = [d for d in dlls if d in ("version.dll", "psapi.dll", "lz32.dll", "msi.dll", "wininet.dll")]
+late = [d for d in dlls if d in ("version.dll", "psapi.dll", "lz32.dll", "msi.dll", "wininet.dll",
+                                      "uxtheme.dll", "bcrypt.dll", "gdiplus.dll")]
 if late:
     print("libraries bound on first use are imported:", late)
     sys.exit(1)

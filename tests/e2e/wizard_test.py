@@ -6,7 +6,10 @@ window at all.
 
 Windows are driven with the window probe (kx_window_probe.exe) in the same
 prefix and display; the reference engine's journal shows what the engine
-was told, and its delay hook keeps the progress page up long enough.
+was told, and its transfer hook (KX_ENGINE_TRANSFER) has it report bytes
+while the progress page is up, so the bar can be watched moving. The same
+run is repeated at 144 DPI (LogPixels of the prefix's user), where every
+control must still lie inside the wizard.
 """
 import os
 import shutil
@@ -29,28 +32,107 @@ GUID = "{0D3E6B1A-5C4F-4E8B-9A27-6F1C2D3E4B5A}"
 UNINSTALL_KEY = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + GUID
 
 
+DPI_KEY = "HKCU\\Control Panel\\Desktop"
+# The transfer the engine reports from Start: 8 s at 2 MB/s.
+TRANSFER = "16000000:2000000"
+
+
 def probe(*args):
-    code, out, _ = kxe2e.run_windows([PROBE] + [str(a) for a in args], timeout=120)
-    return code, out
+    """Runs the window probe; (exit code, output).
+
+    The output goes through a file, not a pipe: the first program of a display
+    that needs the desktop starts Wine's desktop process, which inherits its
+    standard handles and lives as long as the run's windows do, so a pipe
+    would not reach its end before the run is over.
+    """
+    with tempfile.TemporaryFile() as f:
+        p = subprocess.run([kxe2e.WINE_RUN, PROBE] + [str(a) for a in args], stdout=f,
+                           stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, timeout=120)
+        f.seek(0)
+        return p.returncode, f.read().decode(errors="replace")
+
+
+def rect(text):
+    return tuple(int(v) for v in text.split(","))
+
+
+def window_state():
+    """(client rectangle, {id: [(class, text, enabled, visible, rectangle)]}) of
+    the wizard and its page; the client is None without a wizard."""
+    code, out = probe("controls", CAPTION)
+    client, found = None, {}
+    for line in out.splitlines():
+        parts = line.rstrip("\r").split("\t")
+        if parts[0] == "client" and len(parts) == 2:
+            client = rect(parts[1])
+        if len(parts) == 6 and parts[0].lstrip("-").isdigit():
+            found.setdefault(int(parts[0]), []).append(
+                (parts[1], parts[2], parts[3] == "1", parts[4] == "1", rect(parts[5])))
+    return client, found
 
 
 def controls():
-    """{id: (class, text, enabled, visible)} of the wizard and its page."""
-    code, out = probe("controls", CAPTION)
-    found = {}
-    for line in out.splitlines():
-        parts = line.rstrip("\r").split("\t")
-        if len(parts) == 6 and parts[0].lstrip("-").isdigit():
-            found.setdefault(int(parts[0]), []).append((parts[1], parts[2], parts[3] == "1",
-                                                        parts[4] == "1"))
-    return found
+    return window_state()[1]
 
 
 def visible_text(found, control_id):
-    for cls, text, _, visible in found.get(control_id, []):
+    for cls, text, _, visible, _ in found.get(control_id, []):
         if visible:
             return text
     return None
+
+
+def visible_one(found, control_id):
+    """(enabled, visible) of the page's control: the visible one, else any."""
+    rows = found.get(control_id, [])
+    for _, _, enabled, visible, _ in sorted(rows, key=lambda r: not r[3]):
+        return enabled, visible
+    return None
+
+
+def outside(client, found):
+    """The visible controls that reach beyond the client area. Etched lines
+    (2 pixels high) are drawn 2 pixels wider than their template asks; the
+    page clips that, so they get those pixels."""
+    if client is None:
+        return ["no wizard"]
+    left, top, right, bottom = client
+    bad = []
+    for control_id, rows in found.items():
+        for cls, _, _, visible, (l, t, r, b) in rows:
+            slack = 2 if cls == "Static" and b - t <= 2 else 0
+            if visible and (l < left or t < top or r > right + slack or b > bottom):
+                bad.append(f"{control_id} {cls} {l},{t},{r},{b}")
+    return bad
+
+
+def bar_samples():
+    """The progress bar's positions, sampled every 100 ms until the page goes
+    (at most 20 s)."""
+    code, out = probe("pos", CAPTION, 301, 200, 100)
+    return [int(v) for v in out.split() if v.lstrip("-").isdigit()]
+
+
+def answer_question(c, answer):
+    """Presses `answer` (6 Yes, 7 No) on the cancel question once it is up:
+    neither the wizard nor its page has such a button."""
+    for _ in range(50):
+        if probe("click", CAPTION, answer)[0] == 0:
+            c.expect(True, f"the question is answered with {answer}")
+            return
+        time.sleep(0.2)
+    c.expect(False, f"the question comes up to be answered with {answer}")
+
+
+def check_bar(c, samples):
+    pairs = list(zip(samples, samples[1:]))
+    c.expect(len(samples) >= 10, f"the bar was sampled: {samples}")
+    c.expect(all(b >= a for a, b in pairs), f"the bar never moves back: {samples}")
+    c.expect(any(b > a for a, b in pairs), f"the bar moves forward: {samples}")
+    # The steps stand at 50 while the engine transfers; the bytes fill the
+    # bar from there towards 95.
+    c.expect(len({v for v in samples if 50 < v < 95}) >= 2,
+             f"the transferred bytes move the bar between the steps: {samples}")
 
 
 class Run:
@@ -109,30 +191,102 @@ def journal_lines(path):
         return f.read().splitlines()
 
 
-def choose_and_install(c, exe, out):
-    journal = os.path.join(out, "journal.txt")
-    run = Run(exe, journal, {"KX_ENGINE_DELAY": "GetRunner:4000"})
-    c.expect(probe("wait", CAPTION, 60000)[0] == 0, "the wizard comes up")
+def choose_and_install(c, exe, out, label="96 DPI"):
+    """Chooses German, watches the progress page move and the run complete;
+    returns the wizard's client rectangle on the language page."""
+    journal = os.path.join(out, f"journal-{label.replace(' ', '')}.txt")
+    run = Run(exe, journal, {"KX_ENGINE_TRANSFER": TRANSFER})
+    c.expect(probe("wait", CAPTION, 60000)[0] == 0, f"{label}: the wizard comes up")
     time.sleep(1)
-    found = controls()
+    client, found = window_state()
     c.expect(visible_text(found, 52) == "Choose Setup Language", f"language page title: {found}")
     c.expect(any(cls == "ListBox" for cls, *_ in found.get(304, [])), "the language list")
-    probe("select", CAPTION, 304, 1)  # English, German: German
-    probe("click", CAPTION, 1)
+    c.expect(visible_one(found, 12) == (False, True), "the language page shows Back, disabled")
+    c.expect(not outside(client, found), f"{label}: the language page fits: {outside(client, found)}")
+    c.expect(probe("select", CAPTION, 304, 1)[0] == 0, "German is selected")  # English, German
+    c.expect(probe("click", CAPTION, 1)[0] == 0, "Next is pressed")
     for _ in range(30):
         time.sleep(0.2)
-        found = controls()
+        page_client, found = window_state()
         if visible_text(found, 52) == "Preparing Setup":
             break
-    c.expect(visible_text(found, 52) == "Preparing Setup", "the progress page follows")
+    c.expect(visible_text(found, 52) == "Preparing Setup", f"{label}: the progress page follows")
+    c.expect((visible_one(found, 12) or (None, True))[1] is False, "the progress page hides Back")
+    c.expect(not outside(page_client, found),
+             f"{label}: the progress page fits: {outside(page_client, found)}")
+    check_bar(c, bar_samples())
     code = run.wait()
     lines = journal_lines(journal)
-    c.expect(code == 0, f"the run completes: {code}")
+    c.expect(code == 0, f"{label}: the run completes: {code}")
     c.expect("SetLanguage scope=0 language=0x00000407" in lines, "the engine gets the choice")
     c.expect(any(line.startswith("SetArguments") and "-sel_lang0407" in line for line in lines),
              "the arguments carry the choice")
+    c.expect("Transfer bytes=16000000 rate=2000000" in lines, "the engine reported its bytes")
     c.expect("Run" in lines, "the engine ran")
     remove_installation()
+    return client
+
+
+def logpixels():
+    """The prefix user's LogPixels, or None when it is not set."""
+    code, out, _ = kxe2e.run_windows(["reg", "query", DPI_KEY, "/v", "LogPixels"])
+    for line in out.splitlines():
+        parts = line.split()
+        if len(parts) == 3 and parts[0] == "LogPixels":
+            return int(parts[2], 0)
+    return None
+
+
+def set_logpixels(value):
+    if value is None:
+        kxe2e.run_windows(["reg", "delete", DPI_KEY, "/v", "LogPixels", "/f"])
+    else:
+        kxe2e.run_windows(["reg", "add", DPI_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d",
+                           str(value), "/f"])
+
+
+def at_144_dpi(c, exe, out, client_at_96):
+    """The same run at 144 DPI: bigger, and still every control inside."""
+    before = logpixels()
+    set_logpixels(144)
+    try:
+        client = choose_and_install(c, exe, out, "144 DPI")
+    finally:
+        set_logpixels(before)
+    if client and client_at_96:
+        ratio = (client[2] - client[0]) / (client_at_96[2] - client_at_96[0])
+        c.expect(1.3 < ratio < 1.7, f"at 144 DPI the wizard is half as large again: {ratio:.2f}")
+    c.expect(logpixels() == before, f"LogPixels is restored: {logpixels()} (was {before})")
+
+
+def cancel_on_progress_page(c, exe, out, answer):
+    """Cancel on the progress page once the launcher lets it: Yes ends the run
+    with the cancel code before the engine runs, No lets it go on."""
+    journal = os.path.join(out, f"journal-progress{answer}.txt")
+    # The engine lingers after its set-up, when Cancel is enabled.
+    run = Run(exe, journal, {"KX_ENGINE_DELAY": "GetRunner:8000"})
+    c.expect(probe("wait", CAPTION, 60000)[0] == 0, "the wizard comes up")
+    time.sleep(1)
+    c.expect(probe("click", CAPTION, 1)[0] == 0, "Next is pressed")
+    enabled = False
+    for _ in range(40):
+        time.sleep(0.2)
+        found = controls()
+        if visible_text(found, 52) == "Preparing Setup" and visible_one(found, 9) == (True, True):
+            enabled = True
+            break
+    c.expect(enabled, "the progress page's Cancel comes alive")
+    c.expect(probe("click", CAPTION, 9)[0] == 0, "Cancel is pressed on the progress page")
+    answer_question(c, answer)
+    code = run.wait()
+    lines = journal_lines(journal)
+    if answer == 7:
+        c.expect(code == 0, f"after No on the progress page the run completes: {code}")
+        c.expect("Run" in lines, "after No the engine ran")
+        remove_installation()
+    else:
+        c.expect(code == CANCELLED, f"Yes on the progress page ends with the cancel code: {code}")
+        c.expect("Run" not in lines, "after Yes nothing was installed")
 
 
 def cancel_on_language_page(c, exe, out, answer):
@@ -145,15 +299,13 @@ def cancel_on_language_page(c, exe, out, answer):
     run = Run(exe, journal)
     c.expect(probe("wait", CAPTION, 60000)[0] == 0, "the wizard comes up")
     time.sleep(1)
-    probe("click", CAPTION, 9)
-    c.expect(probe("wait", "class:#32770", 10000)[0] == 0, "the question comes up")
-    time.sleep(0.5)
-    probe("click", CAPTION, answer)  # the message box is the topmost match
+    c.expect(probe("click", CAPTION, 9)[0] == 0, "Cancel is pressed")
+    answer_question(c, answer)
     time.sleep(1)
     if answer == 7:  # No: the page is still there; Next goes on
         found = controls()
         c.expect(visible_text(found, 52) == "Choose Setup Language", "No keeps the page")
-        probe("click", CAPTION, 1)
+        c.expect(probe("click", CAPTION, 1)[0] == 0, "Next is pressed after No")
         code = run.wait()
         c.expect(code == 0, f"after No the run completes: {code}")
         remove_installation()
@@ -194,7 +346,10 @@ def main():
         end_runs()
         remove_installation()
         exe = build_medium(work)
-        choose_and_install(c, exe, out)
+        client_at_96 = choose_and_install(c, exe, out)
+        at_144_dpi(c, exe, out, client_at_96)
+        cancel_on_progress_page(c, exe, out, 7)
+        cancel_on_progress_page(c, exe, out, 6)
         cancel_on_language_page(c, exe, out, 7)
         cancel_on_language_page(c, exe, out, 6)
         silent_opens_no_window(c, exe, out)

@@ -239,6 +239,14 @@ HRESULT HostRun::Abort() {
   return hr;
 }
 
+std::wstring Maintenance(const Medium& medium, const std::wstring& guid) {
+  return medium.install_dir() + L"\\_Setup\\" + guid;
+}
+
+bool PathExists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 std::wstring UninstallValue(HKEY root, const std::wstring& guid, const wchar_t* name) {
   wchar_t buffer[1024];
   DWORD size = sizeof buffer;

@@ -149,6 +149,11 @@ class HostRun {
   TestHost* host_;
 };
 
+// The maintenance folder of instance `guid` of `medium`'s installation.
+std::wstring Maintenance(const Medium& medium, const std::wstring& guid = kInstallGuid);
+// True when a file or folder is at `path`.
+bool PathExists(const std::wstring& path);
+
 // Reads a string value of the uninstall entry `guid` under `root`; empty when
 // absent.
 std::wstring UninstallValue(HKEY root, const std::wstring& guid, const wchar_t* name);

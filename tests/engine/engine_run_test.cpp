@@ -42,7 +42,7 @@ TEST_F(EngineRunTest, InstallsFilesWritesTheEntryAndJournalsTheCalls) {
     Prepare(run, medium, 0x0407);
     EXPECT_EQ(run.size, kFilesSize);
     EXPECT_EQ(run.support_dir, medium.install_dir());
-    EXPECT_EQ(run.log_file, medium.install_dir() + L"\\install.log");
+    EXPECT_EQ(run.log_file, Maintenance(medium) + L"\\install.log");
     ASSERT_EQ(run.RunAndFinish(), S_OK);
     EXPECT_EQ(run.restart, 0);
     LONG code = -1;
@@ -56,17 +56,24 @@ TEST_F(EngineRunTest, InstallsFilesWritesTheEntryAndJournalsTheCalls) {
   EXPECT_EQ(ReadBytes(dir + L"\\docs\\notes.txt"), Source(L"docs\\notes.txt"));
   EXPECT_EQ(GetFileAttributesW((dir + L"\\extra.txt").c_str()), INVALID_FILE_ATTRIBUTES)
       << "a cabinet entry the header does not name stays out";
-  EXPECT_EQ(ReadBytes(dir + L"\\setup.exe"), "MZ stand-in launcher");
-  EXPECT_NE(ReadBytes(dir + L"\\install.log").find(Utf16(L"Installed ").substr(2)),
+  const std::wstring maintenance = Maintenance(medium);
+  EXPECT_EQ(ReadBytes(maintenance + L"\\setup.exe"), "MZ stand-in launcher");
+  EXPECT_EQ(ReadBytes(maintenance + L"\\data1.hdr"), ReadBytes(medium.header()));
+  EXPECT_EQ(ReadBytes(maintenance + L"\\setup.ini"), ReadBytes(medium.ini()));
+  EXPECT_FALSE(PathExists(maintenance + L"\\data1.cab")) << "the copy carries no cabinet";
+  EXPECT_FALSE(PathExists(dir + L"\\setup.exe"));
+  EXPECT_NE(ReadBytes(maintenance + L"\\install.log").find(Utf16(L"Installed ").substr(2)),
             std::string::npos);
 
   // AllUsers=1: the machine's entry; none for the user.
   EXPECT_EQ(UninstallValue(HKEY_LOCAL_MACHINE, kInstallGuid, L"DisplayName"), L"Demo Application");
   EXPECT_EQ(UninstallValue(HKEY_LOCAL_MACHINE, kInstallGuid, L"InstallLocation"), dir);
   EXPECT_EQ(UninstallValue(HKEY_LOCAL_MACHINE, kInstallGuid, L"ProductGuid"), kProductGuid);
-  EXPECT_EQ(UninstallValue(HKEY_LOCAL_MACHINE, kInstallGuid, L"UninstallString"),
-            L"\"" + dir + L"\\setup.exe\" -l0x0407");
-  EXPECT_EQ(UninstallValue(HKEY_LOCAL_MACHINE, kInstallGuid, L"LogFile"), dir + L"\\install.log");
+  EXPECT_EQ(
+      UninstallValue(HKEY_LOCAL_MACHINE, kInstallGuid, L"UninstallString"),
+      L"\"" + maintenance + L"\\setup.exe\" -ig\"" + kInstallGuid + L"\" -uninstall -l0x0407");
+  EXPECT_EQ(UninstallValue(HKEY_LOCAL_MACHINE, kInstallGuid, L"LogFile"),
+            maintenance + L"\\install.log");
   EXPECT_EQ(UninstallValue(HKEY_CURRENT_USER, kInstallGuid, L"DisplayName"), L"");
 
   // Every file is reported, and the progress adds up to the size asked for.
@@ -210,11 +217,12 @@ TEST_F(EngineRunTest, AfterARestartTheResumeOrderCompletesTheInstallation) {
   const size_t first_run = medium.Journal().size();
 
   // The resume path hands over the arguments before it opens the header, so
-  // the log file's place comes from the header beside setup.ini.
+  // the log file's place comes from the header beside setup.ini, and the
+  // instance is the product's own until the header names another.
   HostRun run(&host_);
   ASSERT_EQ(run.Create(), S_OK);
   ASSERT_EQ(run.Arguments(medium.ini(), L"-s"), S_OK);
-  EXPECT_EQ(run.log_file, medium.install_dir() + L"\\install.log");
+  EXPECT_EQ(run.log_file, Maintenance(medium, kProductGuid) + L"\\install.log");
   ASSERT_EQ(run.Open(medium.header()), S_OK);
   ASSERT_EQ(run.SetUp(0x0409), S_OK);
   ASSERT_EQ(run.Runner(), S_OK);
@@ -222,7 +230,8 @@ TEST_F(EngineRunTest, AfterARestartTheResumeOrderCompletesTheInstallation) {
   EXPECT_EQ(run.restart, 0);
   EXPECT_EQ(ReadBytes(app), Source(L"bin\\app.exe"));
   EXPECT_EQ(UninstallValue(HKEY_LOCAL_MACHINE, kInstallGuid, L"UninstallString"),
-            L"\"" + medium.install_dir() + L"\\setup.exe\" -l0x0409");
+            L"\"" + Maintenance(medium) + L"\\setup.exe\" -ig\"" + kInstallGuid +
+                L"\" -uninstall -l0x0409");
 
   const auto calls = medium.JournalCalls();
   const std::vector<std::wstring> resumed(calls.begin() + first_run, calls.end());

@@ -30,7 +30,7 @@ std::vector<UINT> TableIds() {
       {1604, 1604}, {1607, 1609}, {1611, 1635}, {1642, 1646}, {1648, 1669}, {1671, 1671},
       {1702, 1708}, {1710, 1715}, {1804, 1804}, {1812, 1813}, {1815, 1815}, {1822, 1822},
       {1834, 1835}, {1837, 1842}, {1854, 1854}, {1865, 1866}, {1872, 1874}, {1880, 1880},
-      {1887, 1889}, {1901, 1901}, {1903, 1910}, {2001, 2011}, {2143, 2144}, {2146, 2148},
+      {1887, 1889}, {1901, 1901}, {1903, 1910}, {2001, 2012}, {2143, 2144}, {2146, 2148},
       {2151, 2153}, {2156, 2156}, {2194, 2196}};
   std::vector<UINT> ids;
   for (const auto& [first, last] : ranges)
@@ -61,7 +61,7 @@ TEST(SampleLanguageFileTest, HoldsExactlyTheBuiltInTexts) {
   file.get_keys(LanguageKey(0x0409), entries);
 
   const std::vector<UINT> ids = TableIds();
-  ASSERT_EQ(ids.size(), 162u);
+  ASSERT_EQ(ids.size(), 163u);
   ASSERT_EQ(entries.size(), ids.size());
   for (size_t i = 0; i < ids.size(); ++i) {
     EXPECT_EQ(entries[i].first.str(), std::to_wstring(ids[i]));
@@ -91,7 +91,7 @@ TEST(SampleLanguageFileTest, KeepsThePlaceholdersTheCallersFill) {
       {1102, L"%1%2"}, {1152, L"%s"},    {1201, L"%lu%s"}, {1608, L"%d"}, {1623, L"%1%4%2%4%3%4"},
       {1652, L"%s"},   {1669, L"%1%2"},  {1887, L"%s"},    {2001, L"%s"}, {2004, L"%s"},
       {2005, L"%s"},   {2008, L"%ld%s"}, {2009, L""},      {2010, L""},   {2011, L"%s"},
-      {1815, L""},     {1622, L""},
+      {2012, L"%s"},   {1815, L""},      {1622, L""},
   };
   for (const auto& c : cases) {
     const std::wstring text = ResourceString(Self(), c.id, 0x0409).str();

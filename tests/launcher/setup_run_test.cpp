@@ -124,6 +124,11 @@ class FakeServices : public LauncherServices {
   }
   void ReleaseInstance() override { log(L"ReleaseInstance"); }
   void Sleep(DWORD ms) override { log(L"Sleep " + std::to_wstring(ms)); }
+  int prerequisite_result = 7;
+  int RunPrerequisitePhase(CSetup&, const string& features) override {
+    log(L"Prerequisites [" + features.str() + L"]");
+    return prerequisite_result;
+  }
 };
 
 // Runs a fresh CSetup; the last one is kept for the test to inspect.
@@ -386,6 +391,44 @@ TEST(SetupRunTest, ResumeAfterRebootUsesTheResumeStep) {
   RunWith(f, kCopy + L" -reboot");
   EXPECT_EQ(std::count(f.calls.begin(), f.calls.end(), L"ResumeEngine"), 1);
   EXPECT_EQ(std::count(f.calls.begin(), f.calls.end(), L"RunEngine"), 0);
+}
+
+TEST(SetupRunTest, TheElevatedCopyRunsOnlyThePrerequisites) {
+  // What a parent hands its elevated copy, payload or not: no lock, no
+  // engine, no relaunch, and the phase's own result as the exit code.
+  for (const bool payload : {false, true}) {
+    for (const int result : {0, 2, 7}) {
+      FakeServices f;
+      f.payload = payload;
+      f.languages = {0x409};
+      f.prerequisite_result = result;
+      CSetup* setup = nullptr;
+      EXPECT_EQ(RunWith(f,
+                        L"-media_path:\"C:\\m dir\\\" -package:\"C:\\u\\setup.exe\" -l0x0409 "
+                        L"/runprerequisites\"A,B\" /debuglog\"C:\\log dir\\\\\"",
+                        &setup),
+                result);
+      const std::vector<std::wstring> expected = {L"DefaultTempFolder", L"Copy setup.ini",
+                                                  L"ReadSettings C:\\Temp\\{run}\\setup.ini",
+                                                  L"Copy 0x0409.ini", L"Prerequisites [A,B]"};
+      EXPECT_EQ(f.calls, expected);
+      EXPECT_EQ(setup->Settings().SourceFolder.str(), L"C:\\m dir\\");
+      EXPECT_EQ(setup->DebugLogPath().str(), L"C:\\log dir\\");
+      // The engine never hears of the copy's switches.
+      EXPECT_EQ(setup->Settings().CommandLineArguments.find(L"prerequisites"), string::npos);
+      EXPECT_EQ(setup->Settings().CommandLineArguments.find(L"debuglog"), string::npos);
+    }
+  }
+}
+
+TEST(SetupRunTest, TheElevatedCopyIsToldTheMediumTheLauncherAndTheLanguage) {
+  FakeServices f;
+  f.languages = {0x407};
+  f.ini = L"[Languages]\r\nDefault=0x0407\r\nSupported=0x0407\r\n";
+  CSetup* setup = nullptr;
+  RunWith(f, kCopy + L" -KX_OriginalLauncher:\"C:\\first\\setup.exe\"", &setup);
+  EXPECT_EQ(setup->RelaunchArguments().str(),
+            L"-media_path:\"C:\\media\\\" -package:\"C:\\first\\setup.exe\" -l0x0407");
 }
 
 }  // namespace

@@ -164,6 +164,22 @@ TEST_F(TempMediaTest, AWebCopyEndsWholeOrLeavesNothing) {
     EXPECT_EQ(g_web_url, L"http://example.invalid/medium/Disk1/setup.ini");
     EXPECT_EQ(exists(t_ + L"setup.ini"), c.result == S_OK);
     EXPECT_EQ(recorded(setup_.Cleanup().files, t_ + L"setup.ini"), c.result == S_OK);
+    // A failed download names the address and its code; a cancel explains
+    // nothing, and the message of an earlier failure is not repeated.
+    const std::wstring message = setup_.FailureMessage.str();
+    if (c.end == web_end::error) {
+      EXPECT_EQ(message,
+                L"The setup could not download its file "
+                L"http://example.invalid/medium/Disk1/setup.ini. Please check the address "
+                L"of the medium, the network connection and the server, and try again. "
+                L"(0x80072EE2)");
+      ErrorInfoFacts facts;
+      CollectMachineFacts(facts, L"");
+      EXPECT_EQ(facts.com_description.str(), message);
+    } else {
+      EXPECT_TRUE(message.empty()) << message;
+    }
+    setup_.FailureMessage.clear();
   }
   EXPECT_EQ(ReadBytes(t_ + L"setup.ini"), std::string(1000, 'w'));
   set_web_source_factory(previous);

@@ -60,6 +60,10 @@ TEST(PrqLint, WarnsAboutWhatTheReaderPassesOver) {
       {KXT("<file CheckSum=\"24E8177B25C072F4FB0D37496CCDBB3\"/>"), "not an MD5 digest"},
       {KXT("<file CheckSum=\"24e8177b25c072f4fb0d37496ccdbb3g\"/>"), "not an MD5 digest"},
       {KXT("<file CheckSum=\"24e8177b25c072f4fb0d37496ccdbb34\"/>"), nullptr},
+      {KXT("<file CheckSum=\"24e8177b25c072f4fb0d37496ccdbb3424e8177b25c072f4fb0d37496ccdbb34\"/>"),
+       nullptr},
+      {KXT("<file CheckSum=\"24e8177b25c072f4fb0d37496ccdbb3424e8177b25c072f4fb0d37496ccdbb3\"/>"),
+       "not an MD5 digest"},
       {KXT("<condition Type=\"3\" Comparison=\"1\"/>"), "always holds: unknown condition type"},
       {KXT("<condition Type=\"1\" Comparison=\"32\" Path=\"HKEY_USERS\\x\"/>"), "always fails"},
       {KXT("<condition Type=\"4\" Comparison=\"4\" FileName=\"a\"/>"), "always fails"},
@@ -134,7 +138,7 @@ TEST(PrqLint, RecordWarningsNameRefusedAndMissingParts) {
   EXPECT_EQ(lint_record(record).size(), 2u);  // no execute, no file
   record.executeFile = KXT("..\\..\\evil.exe");
   record.executeFileRefused = true;
-  record.files.push_back({KXT("a.exe"), KXT(""), KXT("")});
+  record.files.push_back({KXT("a.exe"), KXT(""), KXT(""), KXT("")});
   const std::vector<std::string> warnings = lint_record(record);
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_NE(warnings[0].find("..\\..\\evil.exe"), std::string::npos);

@@ -59,6 +59,24 @@ TEST_F(ProgressDisplayTest, BarMovesForwardOnlyAndWebTextsFollowTheBytes) {
   EXPECT_EQ(bar(page), 100);
 }
 
+// Only an installation from the web tells time and rate; a local one moves
+// the bar alone and leaves the value texts empty.
+TEST_F(ProgressDisplayTest, LocalRunMovesTheBarWithoutTimeOrRateTexts) {
+  options.web = false;
+  CWizard wizard(options);
+  ASSERT_EQ(wizard.Open(), S_OK);
+  ASSERT_EQ(wizard.ShowProgressPage(), S_OK);
+  HWND page = wizard.progress_window();
+  ProgressDisplay d;
+  d.Attach(page, false);
+  d.StepReached(50);
+  d.BytesTransferred(2000000, 4000000, 20000, 0);
+  d.RateChanged(1048577);
+  EXPECT_EQ(bar(page), 72);
+  for (int id : {IDC_TIME_LABEL, IDC_TIME_VALUE, IDC_RATE_LABEL, IDC_RATE_VALUE})
+    EXPECT_EQ(WindowText(GetDlgItem(page, id)), L"") << id;
+}
+
 TEST_F(ProgressDisplayTest, WithoutAWindowNothingIsDrawn) {
   ProgressDisplay d;
   d.Attach(nullptr, true);

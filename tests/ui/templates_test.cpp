@@ -53,7 +53,8 @@ const std::vector<int> kProgress = {IDC_PROGRESS,     IDC_PROGRESS_TEXT, IDC_TIM
                                     IDC_SPARE_TEXT_1, IDC_SPARE_TEXT_2};
 const std::vector<int> kPrerequisites = {
     IDC_PREREQ_LIST,   IDC_PROGRESS, IDC_PREREQ_TEXT_1, IDC_PREREQ_TEXT_2, IDC_PREREQ_TEXT_3,
-    IDC_PREREQ_TEXT_4, IDOK,         IDCANCEL,          IDC_IMAGE};
+    IDC_PREREQ_TEXT_4, IDOK,         IDCANCEL,          IDC_IMAGE,         IDC_PAGE_CANCEL,
+    IDC_DIALOG_ICON};
 
 std::vector<int> with_label(std::vector<int> ids) {
   ids.push_back(IDC_INSTANCE_LABEL);

@@ -169,6 +169,34 @@ TEST_F(WizardTest, LanguagePageListsSortedNamesAndNextTakesTheSelection) {
   EXPECT_NE(wizard.frame(), nullptr);  // reopened in the new language
 }
 
+// The language page shows Back greyed (there is nothing before it); the
+// progress page, where going back makes no sense, hides it.
+TEST_F(WizardTest, BackIsShownGreyedOnTheLanguagePageAndHiddenOnTheProgressPage) {
+  struct Seen {
+    bool visible = true;
+    bool enabled = true;
+  } language;
+  CWizard wizard(options);
+  ASSERT_EQ(wizard.Open(), S_OK);
+  Script script({[&] {
+                   HWND page = page_of(wizard.frame());
+                   if (!page || !IsWindowVisible(page)) return false;
+                   HWND back = GetDlgItem(page, IDC_BACK);
+                   language = {back && IsWindowVisible(back) != FALSE,
+                               back && IsWindowEnabled(back) != FALSE};
+                   return true;
+                 },
+                 command(wizard, IDOK)});
+  ASSERT_EQ(wizard.RunLanguagePage(), S_OK);
+  EXPECT_TRUE(language.visible);
+  EXPECT_FALSE(language.enabled);
+  ASSERT_EQ(wizard.ShowProgressPage(), S_OK);
+  HWND back = GetDlgItem(wizard.progress_window(), IDC_BACK);
+  ASSERT_NE(back, nullptr);
+  EXPECT_FALSE(IsWindowVisible(back));
+  EXPECT_FALSE(IsWindowEnabled(back));
+}
+
 TEST_F(WizardTest, NextWithoutSelectionKeepsTheLanguage) {
   CWizard wizard(options);
   ASSERT_EQ(wizard.Open(), S_OK);

@@ -254,9 +254,10 @@ std::vector<std::string> lint_element(sax::text_view name, const sax::AttributeL
       return (c >= xchar('0') && c <= xchar('9')) ||
              (fold_ascii(c) >= xchar('a') && fold_ascii(c) <= xchar('f'));
     });
-    if (!sum.empty() && (sum.size() != 32 || !hex)) {
-      out.push_back(cat(
-          {"<file> CheckSum=\"", utf8(sum), "\" is not an MD5 digest of 32 hexadecimal digits"}));
+    if (!sum.empty() && ((sum.size() != 32 && sum.size() != 64) || !hex)) {
+      out.push_back(cat({"<file> CheckSum=\"", utf8(sum),
+                         "\" is not an MD5 digest (32 hexadecimal digits) or a SHA-256 digest "
+                         "(64): no download can match it"}));
     }
   }
   return out;
