@@ -14,18 +14,10 @@
 #include <vector>
 
 #include "base/md5.h"
+#include "bench_clock.h"
 #include "prereq/file_digest.h"
 
-namespace {
-
-double seconds_since(const LARGE_INTEGER& start) {
-  LARGE_INTEGER now, freq;
-  QueryPerformanceCounter(&now);
-  QueryPerformanceFrequency(&freq);
-  return static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-}  // namespace
+using kx::bench::seconds_since;
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 2) {

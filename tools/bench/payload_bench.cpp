@@ -7,27 +7,21 @@
 // the ratio without it.
 #include <windows.h>
 // After windows.h, which it needs.
-#include <psapi.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "launcher/payload_format.h"
 #include "launcher/payload_image.h"
+
+using kx::bench::seconds_since;
 
 namespace {
 
 constexpr DWORD kBlock = 0x4000;
 constexpr int kRounds = 3;
-
-double seconds_since(const LARGE_INTEGER& start) {
-  LARGE_INTEGER now, freq;
-  QueryPerformanceCounter(&now);
-  QueryPerformanceFrequency(&freq);
-  return static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(freq.QuadPart);
-}
 
 class handle_source final : public kx::payload::byte_source {
  public:
@@ -79,28 +73,8 @@ double plain_copy(const std::wstring& exe, const std::wstring& target, std::uint
 }
 
 double unpack(const std::wstring& exe, const std::wstring& folder, SIZE_T& peak, DWORD& code) {
-  std::wstring line = L"\"" + exe + L"\" /s -extract_all:\"" + folder + L"\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  LARGE_INTEGER start;
-  QueryPerformanceCounter(&start);
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return -1;
-  // Sample while it runs as well: not every system keeps the counters of
-  // an ended process.
-  PROCESS_MEMORY_COUNTERS pmc{};
-  peak = 0;
-  while (WaitForSingleObject(pi.hProcess, 20) == WAIT_TIMEOUT)
-    if (GetProcessMemoryInfo(pi.hProcess, &pmc, sizeof pmc))
-      peak = std::max(peak, pmc.PeakWorkingSetSize);
-  const double t = seconds_since(start);
-  if (GetProcessMemoryInfo(pi.hProcess, &pmc, sizeof pmc))
-    peak = std::max(peak, pmc.PeakWorkingSetSize);
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return t;
+  return kx::bench::run_measured(L"\"" + exe + L"\" /s -extract_all:\"" + folder + L"\"", peak,
+                                 code);
 }
 
 void remove_tree(const std::wstring& path) {

@@ -9,7 +9,6 @@
 // each child's peak working set. Both children pay one process start.
 #include <windows.h>
 // After windows.h, which they need.
-#include <psapi.h>
 #include <wininet.h>
 
 #include <algorithm>
@@ -17,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "platform/copy_file.h"
 #include "platform/web_source_factory.h"
 
@@ -63,38 +63,11 @@ int launcher_copy(const std::wstring& url, const std::wstring& target) {
              : static_cast<int>(GetLastError());
 }
 
-double seconds_since(const LARGE_INTEGER& start) {
-  LARGE_INTEGER now, freq;
-  QueryPerformanceCounter(&now);
-  QueryPerformanceFrequency(&freq);
-  return static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
 // Runs this program in `mode`; the time it took, or -1.
 double child(const std::wstring& self, const wchar_t* mode, const std::wstring& url,
              const std::wstring& target, SIZE_T& peak, DWORD& code) {
-  std::wstring line = L"\"" + self + L"\" " + mode + L" \"" + url + L"\" \"" + target + L"\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  LARGE_INTEGER start;
-  QueryPerformanceCounter(&start);
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return -1;
-  // Sampled while it runs: not every system keeps the counters of an ended
-  // process.
-  PROCESS_MEMORY_COUNTERS pmc{};
-  peak = 0;
-  while (WaitForSingleObject(pi.hProcess, 20) == WAIT_TIMEOUT)
-    if (GetProcessMemoryInfo(pi.hProcess, &pmc, sizeof pmc))
-      peak = std::max(peak, pmc.PeakWorkingSetSize);
-  const double t = seconds_since(start);
-  if (GetProcessMemoryInfo(pi.hProcess, &pmc, sizeof pmc))
-    peak = std::max(peak, pmc.PeakWorkingSetSize);
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return t;
+  return kx::bench::run_measured(
+      L"\"" + self + L"\" " + mode + L" \"" + url + L"\" \"" + target + L"\"", peak, code);
 }
 
 std::uint64_t file_size(const std::wstring& path) {
