@@ -16,17 +16,46 @@ export WINEPREFIX="$KX_WINEPREFIX"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$WINEPREFIX"
-  wineboot -i </dev/null >/dev/null 2>&1
-  wineserver -w
-  # Wine reads fonts only from the prefix's Fonts folder.
-  cp -f /usr/share/wine/fonts/{tahoma,tahomabd,marlett}.ttf \
-    "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+
+if [ "${1:-}" = "--start-session" ]; then
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    wineboot -i
+    wineserver -w
+    # Wine reads fonts only from the prefix's Fonts folder.
+    cp -f /usr/share/wine/fonts/{tahoma,tahomabd,marlett}.ttf \
+      "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  fi
+  # A persistent server. Wine's services and desktop keep the standard handles
+  # of the program that started them, and a desktop started by a test program
+  # would keep CTest reading that test's output until the desktop ends, so
+  # both are started here, detached from any caller's pipes. The desktop
+  # itself ends whenever no program uses it; the keeper (tests/testing) holds
+  # it for as long as the server lives.
+  started=0
+  if wineserver -p; then started=1; fi
+  keeper=${KX_DESKTOP_KEEPER:-}
+  pid_file="$WINEPREFIX.keeper"
+  if [ -n "$keeper" ] && [ -f "$keeper" ]; then
+    if [ "$started" = 1 ] || ! kill -0 "$(cat "$pid_file" 2>/dev/null)" 2>/dev/null; then
+      ready="$WINEPREFIX.keeper-ready"
+      rm -f "$ready"
+      setsid wine "$keeper" "Z:${ready//\//\\}" </dev/null >/dev/null 2>&1 &
+      echo $! >"$pid_file"
+      for _ in $(seq 300); do
+        [ -f "$ready" ] && break
+        kill -0 "$(cat "$pid_file")" 2>/dev/null || break
+        sleep 0.1
+      done
+    fi
+  elif [ "$started" = 1 ]; then
+    wine cmd.exe /c exit
+  fi
+  exit 0
 fi
-# A persistent server; its services start detached from our pipes, so that a
-# caller reading our output (CTest discovery) is not kept waiting by them.
-if wineserver -p </dev/null >/dev/null 2>&1; then
-  wine cmd.exe /c exit </dev/null >/dev/null 2>&1
-fi
+
+# Test programs start in parallel; only one may create the prefix and start
+# the session, and none may run before the desktop is up.
+mkdir -p "$(dirname "$WINEPREFIX")"
+flock -o "$WINEPREFIX.lock" "$0" --start-session </dev/null >/dev/null 2>&1
 exec wine "$@"
