@@ -111,6 +111,7 @@ HRESULT EngineHost::Run() {
   GetRunner(449);
   Progress(95);
   Progress(100);
+  parts_.progress->PreparationDone();
 
   if (parts_.progress->TakeCancelRequest()) {
     parts_.progress->Close();

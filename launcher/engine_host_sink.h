@@ -25,6 +25,10 @@ class EngineProgressObserver {
   virtual void BytesTransferred(ULONGLONG done, ULONGLONG expected) = 0;
   // A transfer rate worth redrawing (web runs only, already thinned out).
   virtual void RateChanged(ULONG bytes_per_second) = 0;
+  // The preparation steps are over: a splash picture still on screen stays
+  // until its time is up. A cancel made meanwhile is left for
+  // TakeCancelRequest, which the session asks next.
+  virtual void PreparationDone() {}
   // The engine phase begins: the window switches to the engine's progress.
   virtual void EnginePhase() = 0;
   // The preparation is over: the window goes away.

@@ -10,9 +10,11 @@
 #include "launcher/temp_media.h"
 #include "launcher/web_medium.h"
 #include "ui/cancel_request.h"
+#include "ui/image/splash_window.h"
 #include "ui/language_dialog.h"
 #include "ui/skin/skin.h"
 #include "ui/skin/skin_package_name.h"
+#include "ui/splash_wait.h"
 
 namespace kx {
 
@@ -51,6 +53,15 @@ WindowedPreparation::WindowedPreparation(CSetup& setup) : setup_(setup) {}
 
 WindowedPreparation::~WindowedPreparation() {
   Close();
+}
+
+bool WindowedPreparation::ShowMediumSplash() {
+  const SetupSettings& s = setup_.Settings();
+  if (s.HideSplash) return false;
+  const std::optional<string> file = FindSplashFile(s.SourceFolder, s.ChosenLanguage);
+  if (!file || !ShowSplash(*file)) return false;
+  splash_tick_ = GetTickCount();
+  return true;
 }
 
 void WindowedPreparation::ProgressWindowChanged(HWND window) {
@@ -105,11 +116,12 @@ HRESULT WindowedPreparation::Prepare(CSetup& setup,
       KX_CHECK_STEP(setup, wizard_->Open(), kSiteRefresh);
     }
     KX_CHECK_STEP(setup, run_prerequisites(), kSitePrerequisitesSmall);
+    // The splash stays up through the preparation, the small window beside it.
+    const bool splash = ShowMediumSplash();
     if (!s.HideProgress) {
       small_ = std::make_unique<SmallProgressWindow>(
           [this](HWND window) { ProgressWindowChanged(window); });
-      // No splash picture is on screen to keep clear of.
-      KX_CHECK_STEP(setup, small_->Create(false), kSiteSmallProgress);
+      KX_CHECK_STEP(setup, small_->Create(splash), kSiteSmallProgress);
     }
     return S_OK;
   }
@@ -117,6 +129,16 @@ HRESULT WindowedPreparation::Prepare(CSetup& setup,
   if (s.OfferInstanceChoice) KX_CHECK_STEP(setup, wizard_->RunInstancePage(), kSiteInstancePage);
   if (LanguageDialogWanted(s)) KX_CHECK_STEP(setup, wizard_->RunLanguagePage(), kSiteLanguagePage);
   KX_CHECK_STEP(setup, run_prerequisites(), kSitePrerequisitesWizard);
+  // The wizard's splash has its time to itself and goes before the progress
+  // page; the wait keeps the windows answering.
+  if (ShowMediumSplash()) {
+    const bool cancelled = WaitOutSplash(s.SplashTime, splash_tick_);
+    HideSplash(true);
+    if (cancelled) {
+      TakeCancelRequest();
+      KX_CHECK_STEP(setup, kCancelled, kSiteProgressPage);
+    }
+  }
   if (!s.HideProgress) KX_CHECK_STEP(setup, wizard_->ShowProgressPage(), kSiteProgressPage);
   return S_OK;
 }
@@ -133,11 +155,16 @@ void WindowedPreparation::RateChanged(ULONG bytes_per_second) {
   display_.RateChanged(bytes_per_second);
 }
 
+void WindowedPreparation::PreparationDone() {
+  if (SplashWindow()) WaitOutSplash(setup_.Settings().SplashTime, splash_tick_);
+}
+
 void WindowedPreparation::EnginePhase() {
   Close();
 }
 
 void WindowedPreparation::Close() {
+  HideSplash(true);
   small_.reset();
   if (wizard_) wizard_->Close();
   wizard_.reset();

@@ -30,6 +30,9 @@ class WindowedPreparation : public EngineUserInterface, public EngineProgressObs
   void StepReached(int percent) override;
   void BytesTransferred(ULONGLONG done, ULONGLONG expected) override;
   void RateChanged(ULONG bytes_per_second) override;
+  // A splash left up beside the small progress window stays until
+  // SplashTime seconds after it appeared.
+  void PreparationDone() override;
   // The launcher's windows go before the engine's own user interface
   // starts, so none lingers beside it.
   void EnginePhase() override;
@@ -39,11 +42,16 @@ class WindowedPreparation : public EngineUserInterface, public EngineProgressObs
 
  private:
   void ProgressWindowChanged(HWND window);
+  // Shows the medium's splash picture unless "hide_splash" was given; true
+  // when one is on screen.
+  bool ShowMediumSplash();
 
   CSetup& setup_;
   std::unique_ptr<CWizard> wizard_;
   std::unique_ptr<SmallProgressWindow> small_;
   ProgressDisplay display_;
+  // When the splash appeared; its time counts from here.
+  DWORD splash_tick_ = 0;
 };
 
 }  // namespace kx

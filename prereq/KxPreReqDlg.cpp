@@ -8,6 +8,7 @@
 #include "resources/dialog_ids.h"
 #include "resources/resource_ids.h"
 #include "ui/dialogs.h"
+#include "ui/image/image_window.h"
 #include "ui/skin/skin.h"
 #include "ui/ui_environment.h"
 
@@ -180,6 +181,10 @@ void KxPreReqDlg::OnInit() {
   }
   // Dressed once its texts and rows are in; without a skin nothing changes.
   SkinWindow(window_, kSkinSection);
+  // The header (or side) picture as on the wizard's pages; without it the
+  // dialog works as well.
+  ImageWindow::CreateFromPlaceholder(
+      window_, IDC_IMAGE, GetDlgItem(window_, IDC_HEADER_BAND) != nullptr, ui_resources());
   if (request_.prompt_mode != 1) PostMessageW(window_, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
 }
 

@@ -3,6 +3,7 @@
 #include "resources/dialog_ids.h"
 #include "resources/resource_ids.h"
 #include "ui/dialogs.h"
+#include "ui/image/image_window.h"
 #include "ui/language_font.h"
 #include "ui/skin/skin.h"
 #include "ui/ui_environment.h"
@@ -112,9 +113,6 @@ BOOL CWizard::page::OnInitDialog() {
     if (HFONT font = wizard_.TitleFont(title, LanguageFontName(language)))
       SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   }
-  // The picture placeholder's text names an image, not something to read;
-  // until a picture is drawn there it stays out of sight.
-  if (HWND placeholder = GetDlgItem(window_, IDC_IMAGE)) ShowWindow(placeholder, SW_HIDE);
   if (HWND back = GetDlgItem(window_, IDC_BACK)) {
     SetWindowTextW(back, ui_string(IDS_BUTTON_BACK).c_str());
     EnableWindow(back, wizard_.back_enabled());
@@ -176,6 +174,12 @@ INT_PTR CALLBACK CWizard::page::Proc(HWND window, UINT message, WPARAM wparam, L
     // Last, over the finished page: the skin cuts its backgrounds from the
     // controls where the page left them.
     SkinWindow(window, p->name().c_str());
+    // Then the header picture (or the side picture of the large layout) in
+    // place of its placeholder, which the skin leaves alone while its text
+    // still names the picture; a page whose picture cannot be loaded goes
+    // without.
+    ImageWindow::CreateFromPlaceholder(
+        window, IDC_IMAGE, GetDlgItem(window, IDC_HEADER_BAND) != nullptr, ui_resources());
     return result;
   }
   page* p = page_of(window);

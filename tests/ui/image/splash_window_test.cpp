@@ -1,0 +1,138 @@
+// The splash picture on the screen (under Xvfb): found in the language
+// folder first, shown centred at the picture's size, removed again.
+#include "ui/image/splash_window.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/testing/scoped_temp_dir.h"
+#include "tests/ui/image/gif_writer.h"
+#include "tests/ui/ui_fixture.h"
+
+namespace kx {
+namespace {
+
+using kx::testing::ScopedTempDir;
+using kx::testing::WriteBytes;
+
+// A 24-bit bitmap file of one colour.
+std::string plain_bitmap(int w, int h, COLORREF c) {
+  const int stride = (w * 3 + 3) & ~3;
+  BITMAPFILEHEADER f{};
+  BITMAPINFOHEADER i{};
+  f.bfType = 0x4D42;
+  f.bfOffBits = sizeof f + sizeof i;
+  f.bfSize = static_cast<DWORD>(f.bfOffBits + stride * h);
+  i.biSize = sizeof i;
+  i.biWidth = w;
+  i.biHeight = h;
+  i.biPlanes = 1;
+  i.biBitCount = 24;
+  std::string s(reinterpret_cast<const char*>(&f), sizeof f);
+  s.append(reinterpret_cast<const char*>(&i), sizeof i);
+  std::string row;
+  for (int x = 0; x < w; ++x) {
+    row += static_cast<char>(GetBValue(c));
+    row += static_cast<char>(GetGValue(c));
+    row += static_cast<char>(GetRValue(c));
+  }
+  row.resize(static_cast<std::size_t>(stride), '\0');
+  for (int y = 0; y < h; ++y) s += row;
+  return s;
+}
+
+class SplashTest : public kx::testing::UiTest {
+ protected:
+  void TearDown() override {
+    HideSplash(true);
+    UiTest::TearDown();
+  }
+  static void Settle() {
+    for (int i = 0; i < 20; ++i) {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      Sleep(10);
+    }
+  }
+  static COLORREF ScreenAt(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return c;
+  }
+  ScopedTempDir dir_;
+};
+
+TEST_F(SplashTest, SearchOrder) {
+  const string medium(dir_.path().c_str());
+  EXPECT_FALSE(FindSplashFile(medium, 0x0409));
+  ASSERT_TRUE(WriteBytes(dir_.file(L"setup.gif"), "GIF89a"));
+  EXPECT_EQ(*FindSplashFile(medium, 0x0409), string(dir_.file(L"setup.gif").c_str()));
+  ASSERT_TRUE(WriteBytes(dir_.file(L"setup.bmp"), "BM"));
+  EXPECT_EQ(*FindSplashFile(medium, 0x0409), string(dir_.file(L"setup.bmp").c_str()));
+  ASSERT_TRUE(CreateDirectoryW(dir_.file(L"setupdir").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(dir_.file(L"setupdir\\040c").c_str(), nullptr));
+  ASSERT_TRUE(WriteBytes(dir_.file(L"setupdir\\040c\\setup.gif"), "GIF89a"));
+  EXPECT_EQ(*FindSplashFile(medium, 0x040C),
+            string(dir_.file(L"setupdir\\040c\\setup.gif").c_str()));
+  EXPECT_EQ(*FindSplashFile(medium, 0x0409), string(dir_.file(L"setup.bmp").c_str()));
+}
+
+TEST_F(SplashTest, BitmapShownCentredAndRemoved) {
+  const std::wstring path = dir_.file(L"setup.bmp");
+  ASSERT_TRUE(WriteBytes(path, plain_bitmap(64, 32, RGB(200, 0, 0))));
+  ASSERT_TRUE(ShowSplash(string(path.c_str())));
+  HWND w = SplashWindow();
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(GetWindow(w, GW_OWNER), nullptr);
+  RECT r{};
+  GetWindowRect(w, &r);
+  EXPECT_EQ(r.right - r.left, 64);
+  EXPECT_EQ(r.bottom - r.top, 32);
+  EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 64) / 2);
+  Settle();
+  EXPECT_EQ(ScreenAt(r.left + 32, r.top + 16), RGB(200, 0, 0));
+  // A true-colour screen needs no palette.
+  HDC screen = GetDC(nullptr);
+  const int bits = GetDeviceCaps(screen, BITSPIXEL);
+  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(SplashUsesPalette(), bits == 8);
+  HideSplash(false);
+  EXPECT_FALSE(IsWindowVisible(w));
+  EXPECT_TRUE(IsWindow(w));
+  HideSplash(true);
+  EXPECT_FALSE(IsWindow(w));
+  EXPECT_EQ(SplashWindow(), nullptr);
+}
+
+TEST_F(SplashTest, GifThroughTheLaunchersReader) {
+  const std::wstring path = dir_.file(L"setup.gif");
+  kx::testing::GifFrame frame;
+  frame.width = 20;
+  frame.height = 10;
+  frame.indices.assign(200, 1);
+  const kx::testing::Bytes gif =
+      kx::testing::GifWriter(20, 10, {{0, 0, 0}, {0, 200, 0}}).Image(frame).Trailer().bytes();
+  ASSERT_TRUE(WriteBytes(path, std::string(gif.begin(), gif.end())));
+  ASSERT_TRUE(ShowSplash(string(path.c_str())));
+  RECT r{};
+  GetWindowRect(SplashWindow(), &r);
+  EXPECT_EQ(r.right - r.left, 20);
+  Settle();
+  EXPECT_EQ(ScreenAt(r.left + 10, r.top + 5), RGB(0, 200, 0));
+}
+
+TEST_F(SplashTest, UnreadableFilesGiveNoSplash) {
+  const std::wstring bad = dir_.file(L"setup.bmp");
+  ASSERT_TRUE(WriteBytes(bad, "BM\x10\0\0\0garbage"));
+  const std::wstring truncated = dir_.file(L"setup.gif");
+  ASSERT_TRUE(WriteBytes(truncated, "GIF89a\x10\0\x10\0"));
+  for (const std::wstring& path : {bad, truncated, dir_.file(L"missing.bmp")}) {
+    EXPECT_FALSE(ShowSplash(string(path.c_str())));
+    EXPECT_EQ(SplashWindow(), nullptr);
+  }
+}
+
+}  // namespace
+}  // namespace kx
