@@ -12,14 +12,19 @@
 # with an install GUID of its own ("ig"), runs setup.exe interactively and
 # saves the instance page that lists both, then removes both installations
 # through their uninstall entries.
+# With --dressed it then builds the medium again with the example skin and a
+# splash picture (tools/skins/), runs it interactively and saves the skinned
+# language page, the splash and the skinned progress page.
 set -euo pipefail
 screenshots=0
 instances=0
+dressed=0
 case "${1:-}" in
   --screenshots) screenshots=1 ;;
   --instances) instances=1 ;;
+  --dressed) dressed=1 ;;
   "") ;;
-  *) echo "usage: $0 [--screenshots | --instances]" >&2; exit 2 ;;
+  *) echo "usage: $0 [--screenshots | --instances | --dressed]" >&2; exit 2 ;;
 esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -94,19 +99,23 @@ else
 fi
 
 # The interactive runs share a private X server and the screenshot folder.
+# Wine's desktop belongs to the display its session started on, so the
+# prefix's session (a test run's, say) is ended before and after them.
 shots="$root/build/x86_64/demo-screenshots"
 screens() {
+  WINEPREFIX="$KX_WINEPREFIX" wineserver -k 2>/dev/null || true
   local n=90
   while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
   Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   local xvfb=$!
   sleep 1
   mkdir -p "$work/run"
-  cp "$work/setup.exe" "$work/run/setup.exe"
+  cp "${setup_exe:-$work/setup.exe}" "$work/run/setup.exe"
   DISPLAY=":$n" KX_WINE_RUN="$root/cmake/wine-run.sh" \
     KX_WINDOW_PROBE_EXE="$root/build/x86_64/tests/e2e/kx_window_probe.exe" \
     KX_RUN_EXE="$root/build/x86_64/tests/e2e/kx_run.exe" \
     python3 tools/demo_screens.py "$work/run/setup.exe" "$shots" "$@" || true
+  WINEPREFIX="$KX_WINEPREFIX" wineserver -k 2>/dev/null || true
   kill "$xvfb" 2>/dev/null || true
 }
 
@@ -144,4 +153,14 @@ if [ "$screenshots" = 1 ]; then
   rm -rf "$installed"
   screens
   echo "screenshots of the interactive run are in $shots"
+fi
+
+if [ "$dressed" = 1 ]; then
+  wine_run reg delete "$key" /f >/dev/null || true
+  rm -rf "$installed"
+  mkdir -p "$work/dressed"
+  tools/demo_medium.sh build/x86_64/launcher/setup.exe build/x86_64/engine/KXSetup.dll \
+    build/tools/kxmedium "$work/dressed" build/skin_builder/kxskin >/dev/null
+  setup_exe="$work/dressed/setup.exe" screens dressed
+  echo "screenshots of the dressed run are in $shots"
 fi

@@ -3,13 +3,17 @@
 # string file (also standing in for a second language), the reference engine KXSetup.dll, a data1.hdr naming a small
 # application and its data1.cab (made with gcab), packed by the medium
 # builder. The demo and the run benchmark share it.
-# Usage: tools/demo_medium.sh <setup.exe> <KXSetup.dll> <kxmedium> <work folder>
-# Writes <work folder>/setup.exe; prints the product's uninstall key.
+# Usage: tools/demo_medium.sh <setup.exe> <KXSetup.dll> <kxmedium> <work folder> [<kxskin>]
+# Writes <work folder>/setup.exe; prints the product's uninstall key. With
+# the skin builder as a fifth argument the medium is dressed: it carries the
+# example skin (tools/skins/example, packed by kxskin) and a splash picture
+# (setup.bmp) that stays up for three seconds.
 set -euo pipefail
-[ $# -eq 4 ] || { echo "usage: $0 <setup.exe> <KXSetup.dll> <kxmedium> <work folder>" >&2; exit 2; }
+[ $# -eq 4 ] || [ $# -eq 5 ] ||
+  { echo "usage: $0 <setup.exe> <KXSetup.dll> <kxmedium> <work folder> [<kxskin>]" >&2; exit 2; }
 root=$(cd "$(dirname "$0")/.." && pwd)
-launcher=$1 engine=$2 builder=$3 work=$4
-for f in "$launcher" "$engine" "$builder"; do
+launcher=$1 engine=$2 builder=$3 work=$4 skinner=${5:-}
+for f in "$launcher" "$engine" "$builder" $skinner; do
   [ -e "$f" ] || { echo "missing $f" >&2; exit 2; }
 done
 command -v gcab >/dev/null || { echo "gcab is missing: run tools/install-deps.sh" >&2; exit 2; }
@@ -20,6 +24,12 @@ mkdir -p "$disk1" "$app/bin" "$app/docs"
 
 # INI files as the medium builder writes them: UTF-16LE with a BOM, CRLF.
 utf16() { printf '\xff\xfe'; sed 's/$/\r/' | iconv -f UTF-8 -t UTF-16LE; }
+dressing=
+if [ -n "$skinner" ]; then
+  dressing=$'Skin=example.skn\nSplashTime=3'
+  "$skinner" "$root/tools/skins/example" "$disk1/example.skn" >/dev/null
+  python3 "$root/tools/skins/draw_example_skin.py" --splash "$disk1/setup.bmp"
+fi
 utf16 >"$disk1/setup.ini" <<EOT
 [Startup]
 Product=Demo product
@@ -27,6 +37,7 @@ ProductGUID=$guid
 CompanyName=Demo vendor
 AllUsers=1
 EnableLangDlg=Y
+$dressing
 [Languages]
 Default=0x0409
 Supported=0x0409,0x0407

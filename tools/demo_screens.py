@@ -6,8 +6,11 @@ its bar moves (twice, a few seconds apart).
 
 With "instances" as a third argument it instead expects the instance page
 (two instances of the product are installed), saves it and cancels the run.
+With "dressed" it expects a medium with a skin and a splash picture: it saves
+the skinned language page, the splash once Next is pressed,
+and the skinned progress page, and lets the run complete.
 
-Usage: tools/demo_screens.py <setup.exe> <out folder> [instances]
+Usage: tools/demo_screens.py <setup.exe> <out folder> [instances | dressed]
 Environment: KX_WINE_RUN (the Wine wrapper), KX_WINDOW_PROBE_EXE, KX_RUN_EXE,
 DISPLAY (an X server, e.g. a private Xvfb).
 """
@@ -53,9 +56,9 @@ def bar_position():
     return values[-1] if code == 0 and values else None
 
 
-def shot(out, name):
+def shot(out, name, window=CAPTION):
     bmp = os.path.join(out, name + ".bmp")
-    if probe("shot", CAPTION, win_path(bmp)) != 0:
+    if probe("shot", window, win_path(bmp)) != 0:
         print(f"could not take {name}")
         return
     png = os.path.join(out, name + ".png")
@@ -102,15 +105,53 @@ def instance_page(exe, out):
     return 0
 
 
+def dressed_run(exe, out):
+    """Saves the pages of a dressed medium and its splash; the run completes."""
+    env = dict(os.environ)
+    env["KX_RUN_COMMAND"] = f'"{win_path(exe)}"'
+    env["KX_ENGINE_TRANSFER"] = "12000000:2000000"
+    t, result = start_run(env)
+    time.sleep(3)
+    if probe("wait", CAPTION, 60000) != 0:
+        print("no wizard window came up")
+        t.join()
+        return 1
+    time.sleep(1.5)
+    shot(out, "6-skinned-language-page")
+    probe("click", CAPTION, 1)
+    # The splash, a dialog without caption, comes up once the prerequisites
+    # are through and stays for the medium's SplashTime (3 s) before the
+    # progress page.
+    if probe("wait", "class:#32770", 20000) == 0:
+        time.sleep(0.3)
+        shot(out, "7-splash", "class:#32770")
+    else:
+        print("no splash came up")
+    position = None
+    for _ in range(60):
+        time.sleep(0.25)
+        position = bar_position()
+        if position is not None and position > 50:
+            break
+    if position is None:
+        print("no progress page came up")
+    else:
+        shot(out, "8-skinned-progress-page")
+    t.join()
+    print("run result:", result.get("out", "?"))
+    return 0
+
+
 def main():
     if len(sys.argv) not in (3, 4) or not (WINE_RUN and PROBE and RUN_EXE):
         sys.exit(__doc__)
     exe, out = sys.argv[1], sys.argv[2]
     os.makedirs(out, exist_ok=True)
     if len(sys.argv) == 4:
-        if sys.argv[3] != "instances":
+        modes = {"instances": instance_page, "dressed": dressed_run}
+        if sys.argv[3] not in modes:
             sys.exit(__doc__)
-        return instance_page(exe, out)
+        return modes[sys.argv[3]](exe, out)
     env = dict(os.environ)
     env["KX_RUN_COMMAND"] = f'"{win_path(exe)}"'
     # The engine reports a transfer of 20 MB at 2 MB/s while the progress

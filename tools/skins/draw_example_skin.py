@@ -7,8 +7,13 @@ colour). Only the standard library: the pictures are computed
 pixel by pixel. Sizes are for dialogs of 6 x 13 pixels per 4 x 8 dialog
 units; skin.ini asks for SCALE where they should follow the dialog.
 
+With --splash it instead draws a splash picture in the skin's colours
+(a 24-bit bitmap, for a medium's setup.bmp), which the demo's dressed
+medium carries beside the skin.
+
 Usage: tools/skins/draw_example_skin.py [output folder]
        (default: tools/skins/example/)
+       tools/skins/draw_example_skin.py --splash <file.bmp>
 """
 import math
 import os
@@ -112,7 +117,23 @@ def logo(w, h):
     return gif(w, h, palette, indices, 0)
 
 
+def splash(w, h):
+    def pixel(x, y):
+        # A sky gradient, a rounded card and the logo's ring in the middle.
+        sky = mix(SKY, (170, 196, 234), y / (h - 1))
+        card = 1.0 - max(0.0, min(1.0, rounded(x - 24, y - 24, w - 48, h - 48, 18) + 0.5))
+        colour = mix(sky, (250, 252, 255), card)
+        d = math.hypot(x + 0.5 - w / 2, y + 0.5 - h / 2)
+        ring = max(0.0, 1.0 - abs(d - h / 5) / 6.0)
+        return mix(mix(colour, BLUE, ring), NAVY, max(0.0, 1.0 - d / (h / 12)))
+    return bmp(w, h, pixel)
+
+
 def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--splash":
+        with open(sys.argv[2], "wb") as f:
+            f.write(splash(360, 200))
+        return
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "example")
     os.makedirs(out, exist_ok=True)
     pictures = {
