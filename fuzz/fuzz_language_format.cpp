@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "launcher/language.h"
 #include "base/text_format.h"
+#include "launcher/language.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "base/payload_names.h"
 #include "launcher/payload_format.h"
 #include "launcher/payload_image.h"
-#include "base/payload_names.h"
 
 namespace {
 

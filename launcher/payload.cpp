@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include "base/file.h"
+#include "base/payload_names.h"
 #include "launcher/lz_expand.h"
 #include "launcher/payload_format.h"
 #include "launcher/payload_image.h"
-#include "base/payload_names.h"
 #include "platform/unique_handle.h"
 
 namespace kx {

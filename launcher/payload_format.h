@@ -8,9 +8,9 @@
 
 #include <cstdint>
 
+#include "base/payload_names.h"
 #include "base/stringx.h"
 #include "launcher/payload_image.h"
-#include "base/payload_names.h"
 
 namespace kx::payload {
 

@@ -4,10 +4,10 @@
 #include <cwchar>
 #include <vector>
 
+#include "base/secret_wipe.h"
 #include "platform/inet_resume.h"
 #include "platform/inet_status.h"
 #include "platform/inet_url.h"
-#include "base/secret_wipe.h"
 #include "platform/wininet_api.h"
 
 namespace kx {

@@ -3,8 +3,8 @@
 #include <iterator>
 #include <utility>
 
-#include "base/text_encoding.h"
 #include "base/payload_names.h"
+#include "base/text_encoding.h"
 #include "prereq/numbers.h"
 #include "prereq/xml/parser.h"
 

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "base/file.h"
+#include "base/payload_names.h"
 #include "diag/trace_mask.h"
 #include "diag/verbose_log.h"
-#include "base/payload_names.h"
 #include "platform/environment.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <set>
 
-#include "base/stringx.h"
 #include "base/payload_names.h"
+#include "base/stringx.h"
 #include "tools/medium_builder/file_source.h"
 #include "tools/medium_builder/medium_writer.h"
 #include "tools/medium_builder/pe_version.h"
