@@ -2,7 +2,9 @@
 with two languages shows the language page, the choice reaches the engine,
 the progress page moves forward, a confirmed Cancel ends the run with the
 cancel code and nothing installed, No keeps it going; a silent run opens no
-window at all.
+window at all. A dressed medium (the demo's, with the example skin and a
+splash picture) shows its splash between the language and the progress
+page for its SplashTime, and none with "hide_splash".
 
 Windows are driven with the window probe (kx_window_probe.exe) in the same
 prefix and display; the reference engine's journal shows what the engine
@@ -26,6 +28,7 @@ PROBE = os.environ.get("KX_WINDOW_PROBE_EXE", "")
 ENGINE_DLL = os.environ.get("KX_ENGINE_DLL", "")
 SOURCE = os.environ.get("KX_SOURCE_DIR", "")
 MEDIUM_TOOL = os.environ.get("KX_MEDIUM_TOOL", "")
+SKIN_TOOL = os.environ.get("KX_SKIN_TOOL", "")
 CANCELLED = -2147213312  # 0x80042000
 CAPTION = "Kestrix Wizard"
 GUID = "{0D3E6B1A-5C4F-4E8B-9A27-6F1C2D3E4B5A}"
@@ -138,15 +141,15 @@ def check_bar(c, samples):
 class Run:
     """setup.exe started in the background; `result` holds its exit code."""
 
-    def __init__(self, exe, journal, env=None):
+    def __init__(self, exe, journal, env=None, arguments=""):
         self.result = None
         e = {"KX_ENGINE_JOURNAL": kxe2e.win_path(journal)}
         e.update(env or {})
-        self.thread = threading.Thread(target=self._run, args=(exe, e))
+        self.thread = threading.Thread(target=self._run, args=(exe, e, arguments))
         self.thread.start()
 
-    def _run(self, exe, env):
-        self.result = kxe2e.run_setup(exe, "", timeout=300, env=env)
+    def _run(self, exe, env, arguments):
+        self.result = kxe2e.run_setup(exe, arguments, timeout=300, env=env)
 
     def wait(self, seconds=120):
         self.thread.join(seconds)
@@ -164,9 +167,10 @@ def end_runs():
     kxe2e.run_windows(["taskkill", "/f", "/im", "setup.exe"], timeout=60)
 
 
-def build_medium(work):
+def build_medium(work, dressed=False):
     subprocess.run([os.path.join(SOURCE, "tools", "demo_medium.sh"), kxe2e.SETUP_EXE, ENGINE_DLL,
-                    MEDIUM_TOOL, work], check=True, capture_output=True)
+                    MEDIUM_TOOL, work] + ([SKIN_TOOL] if dressed else []), check=True,
+                   capture_output=True)
     run_dir = os.path.join(work, "run")
     os.makedirs(run_dir)
     exe = os.path.join(run_dir, "setup.exe")
@@ -317,6 +321,53 @@ def cancel_on_language_page(c, exe, out, answer):
     c.expect(os.path.isfile(exe) and os.path.isfile(beside), "the launcher's folder stays as it was")
 
 
+def splash_client():
+    """The splash's client rectangle, or None while there is none: the
+    topmost dialog, when it has no caption (the wizard's frame has one)."""
+    code, out = probe("controls", "class:#32770")
+    fields = dict(line.rstrip("\r").split("\t", 1) for line in out.splitlines()
+                  if line.startswith(("caption\t", "client\t")))
+    if code != 0 or fields.get("caption", "") != "" or "client" not in fields:
+        return None
+    return rect(fields["client"])
+
+
+def splash_between_pages(c, exe, out, hidden):
+    """Next on the language page of the dressed medium: the splash (360 x 200,
+    SplashTime 3 s) comes up and has gone once the progress page shows;
+    with "hide_splash" none comes up at all."""
+    label = "hide_splash" if hidden else "splash"
+    journal = os.path.join(out, f"journal-{label}.txt")
+    # The engine's transfer keeps the progress page up for a while.
+    run = Run(exe, journal, {"KX_ENGINE_TRANSFER": TRANSFER},
+              arguments="/hide_splash" if hidden else "")
+    c.expect(probe("wait", CAPTION, 60000)[0] == 0, f"{label}: the wizard comes up")
+    time.sleep(1)
+    c.expect(probe("click", CAPTION, 1)[0] == 0, f"{label}: Next is pressed")
+    seen, first, last, progress = None, None, None, False
+    for _ in range(60):
+        client = splash_client()
+        if client:
+            seen = client
+            first = first or time.monotonic()
+            last = time.monotonic()
+        if visible_text(controls(), 52) == "Preparing Setup":
+            progress = True
+            break
+    c.expect(progress, f"{label}: the progress page follows")
+    if hidden:
+        c.expect(seen is None, f"hide_splash: no splash comes up: {seen}")
+    else:
+        size = seen and (seen[2] - seen[0], seen[3] - seen[1])
+        c.expect(size == (360, 200), f"the splash has its picture's size: {size}")
+        c.expect(splash_client() is None, "the splash has gone before the progress page")
+        # Seen over at least two of its three seconds: each look takes time.
+        c.expect(first and last - first >= 2.0,
+                 f"the splash stays for its SplashTime: {first and last - first:.1f} s")
+    c.expect(run.wait() == 0, f"{label}: the run completes")
+    remove_installation()
+
+
 def silent_opens_no_window(c, exe, out):
     env = dict(os.environ)
     env.pop("DISPLAY", None)
@@ -336,8 +387,8 @@ def silent_opens_no_window(c, exe, out):
 
 
 def main():
-    if not (PROBE and ENGINE_DLL and MEDIUM_TOOL and os.environ.get("DISPLAY")):
-        print("needs KX_WINDOW_PROBE_EXE, KX_ENGINE_DLL, KX_MEDIUM_TOOL and a DISPLAY")
+    if not (PROBE and ENGINE_DLL and MEDIUM_TOOL and SKIN_TOOL and os.environ.get("DISPLAY")):
+        print("needs KX_WINDOW_PROBE_EXE, KX_ENGINE_DLL, KX_MEDIUM_TOOL, KX_SKIN_TOOL and a DISPLAY")
         return 1
     c = kxe2e.Checks()
     work = tempfile.mkdtemp(prefix="kxwizard")
@@ -353,6 +404,9 @@ def main():
         cancel_on_language_page(c, exe, out, 7)
         cancel_on_language_page(c, exe, out, 6)
         silent_opens_no_window(c, exe, out)
+        dressed = build_medium(os.path.join(work, "dressed"), dressed=True)
+        splash_between_pages(c, dressed, out, hidden=False)
+        splash_between_pages(c, dressed, out, hidden=True)
     finally:
         end_runs()
         remove_installation()

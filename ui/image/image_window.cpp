@@ -1,5 +1,6 @@
 #include "ui/image/image_window.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "resources/dialog_ids.h"
@@ -88,7 +89,17 @@ HWND ImageWindow::CreateFromPlaceholder(HWND parent, int id, bool header, HMODUL
                                 : DpiSizing{natural, false};
   if (dpi.size.empty()) return nullptr;
 
-  const ImageRect control = client_rect_of(placeholder, parent);
+  // A placeholder measured in dialog units may reach a pixel past the
+  // dialog's edge; the picture keeps to the part that can be seen, so that
+  // one anchored to the edge is not cut.
+  RECT client{};
+  GetClientRect(parent, &client);
+  ImageRect control = client_rect_of(placeholder, parent);
+  control.left = std::max<int>(control.left, client.left);
+  control.top = std::max<int>(control.top, client.top);
+  control.right = std::min<int>(control.right, client.right);
+  control.bottom = std::min<int>(control.bottom, client.bottom);
+  if (control.width() <= 0 || control.height() <= 0) return nullptr;
   ImageRect at = control;
   ImageDrawing& d = self->drawing_;
   d.natural = natural;
