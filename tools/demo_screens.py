@@ -56,6 +56,17 @@ def bar_position():
     return values[-1] if code == 0 and values else None
 
 
+def progress_moving():
+    """Waits up to 15 s for the progress page, until the engine's bytes move
+    its bar past 50; whether they did."""
+    for _ in range(60):
+        time.sleep(0.25)
+        position = bar_position()
+        if position is not None and position > 50:
+            return True
+    return False
+
+
 def shot(out, name, window=CAPTION):
     bmp = os.path.join(out, name + ".bmp")
     if probe("shot", window, win_path(bmp)) != 0:
@@ -67,9 +78,15 @@ def shot(out, name, window=CAPTION):
     print("screenshot:", png)
 
 
-def start_run(env):
-    """Starts the run in a thread: (the thread, a dict that gets the run's
-    output as "out" once it has ended)."""
+def start_wizard(exe, transfer=None):
+    """Starts `exe` in a thread, with the engine reporting `transfer`
+    ("bytes:rate") while the progress page is up, and waits until its wizard
+    has come up: (the thread, a dict that gets the run's output as "out" once
+    it has ended), or None when no wizard came."""
+    env = dict(os.environ)
+    env["KX_RUN_COMMAND"] = f'"{win_path(exe)}"'
+    if transfer:
+        env["KX_ENGINE_TRANSFER"] = transfer
     result = {}
 
     def run():
@@ -79,21 +96,23 @@ def start_run(env):
 
     t = threading.Thread(target=run)
     t.start()
+    # Let the run bring up its Wine services before the probe joins it.
+    time.sleep(3)
+    if probe("wait", CAPTION, 60000) != 0:
+        print("no wizard window came up")
+        t.join()
+        return None
+    time.sleep(1.5)
     return t, result
 
 
 def instance_page(exe, out):
     """Saves the instance page of a run that finds two instances, then
     cancels the run (Cancel, then Yes), so nothing is maintained."""
-    env = dict(os.environ)
-    env["KX_RUN_COMMAND"] = f'"{win_path(exe)}"'
-    t, result = start_run(env)
-    time.sleep(3)
-    if probe("wait", CAPTION, 60000) != 0:
-        print("no wizard window came up")
-        t.join()
+    started = start_wizard(exe)
+    if not started:
         return 1
-    time.sleep(1.5)
+    t, result = started
     shot(out, "5-instance-page")
     probe("click", CAPTION, 9)
     for _ in range(20):
@@ -107,16 +126,10 @@ def instance_page(exe, out):
 
 def dressed_run(exe, out):
     """Saves the pages of a dressed medium and its splash; the run completes."""
-    env = dict(os.environ)
-    env["KX_RUN_COMMAND"] = f'"{win_path(exe)}"'
-    env["KX_ENGINE_TRANSFER"] = "12000000:2000000"
-    t, result = start_run(env)
-    time.sleep(3)
-    if probe("wait", CAPTION, 60000) != 0:
-        print("no wizard window came up")
-        t.join()
+    started = start_wizard(exe, "12000000:2000000")
+    if not started:
         return 1
-    time.sleep(1.5)
+    t, result = started
     shot(out, "6-skinned-language-page")
     probe("click", CAPTION, 1)
     # The splash, a dialog without caption, comes up once the prerequisites
@@ -127,13 +140,7 @@ def dressed_run(exe, out):
         shot(out, "7-splash", "class:#32770")
     else:
         print("no splash came up")
-    position = None
-    for _ in range(60):
-        time.sleep(0.25)
-        position = bar_position()
-        if position is not None and position > 50:
-            break
-    if position is None:
+    if not progress_moving():
         print("no progress page came up")
     else:
         shot(out, "8-skinned-progress-page")
@@ -152,19 +159,12 @@ def main():
         if sys.argv[3] not in modes:
             sys.exit(__doc__)
         return modes[sys.argv[3]](exe, out)
-    env = dict(os.environ)
-    env["KX_RUN_COMMAND"] = f'"{win_path(exe)}"'
     # The engine reports a transfer of 20 MB at 2 MB/s while the progress
     # page is up, so the bar is seen moving.
-    env["KX_ENGINE_TRANSFER"] = "20000000:2000000"
-    t, result = start_run(env)
-    # Let the run bring up its Wine services before the probe joins it.
-    time.sleep(3)
-    if probe("wait", CAPTION, 60000) != 0:
-        print("no wizard window came up")
-        t.join()
+    started = start_wizard(exe, "20000000:2000000")
+    if not started:
         return 1
-    time.sleep(1.5)
+    t, result = started
     shot(out, "1-language-page")
     probe("click", CAPTION, 9)
     time.sleep(1.5)
@@ -174,13 +174,7 @@ def main():
     probe("click", CAPTION, 1)
     # The progress page comes up once the prerequisites are through; the
     # bytes then move its bar from 50 towards 95.
-    position = None
-    for _ in range(60):
-        time.sleep(0.25)
-        position = bar_position()
-        if position is not None and position > 50:
-            break
-    if position is None:
+    if not progress_moving():
         print("no progress page came up")
     else:
         shot(out, "3-progress-page")

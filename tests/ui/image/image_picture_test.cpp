@@ -12,6 +12,7 @@
 #include "resources/resource_ids.h"
 #include "tests/testing/scoped_temp_dir.h"
 #include "tests/ui/image/gif_writer.h"
+#include "tests/ui/skin/skin_fixture.h"
 
 namespace kx {
 namespace {
@@ -26,16 +27,8 @@ std::string Le32(std::uint32_t v) {
   return Le16(static_cast<int>(v & 0xFFFF)) + Le16(static_cast<int>(v >> 16));
 }
 
-// A bottom-up 24-bit bitmap file of `width` x `height` grey pixels.
 std::string BitmapFile(int width, int height) {
-  const int stride = (width * 3 + 3) & ~3;
-  const std::uint32_t pixels = static_cast<std::uint32_t>(stride * height);
-  std::string f = "BM" + Le32(54 + pixels) + Le32(0) + Le32(54);
-  f += Le32(40) + Le32(static_cast<std::uint32_t>(width)) +
-       Le32(static_cast<std::uint32_t>(height)) + Le16(1) + Le16(24);
-  f += Le32(0) + Le32(pixels) + Le32(2835) + Le32(2835) + Le32(0) + Le32(0);
-  f += std::string(pixels, '\x80');
-  return f;
+  return testing::SolidBitmap(width, height, 0x808080);
 }
 
 std::string GifFile(std::uint16_t width, std::uint16_t height) {

@@ -14,6 +14,7 @@
 #include "resources/dialog_ids.h"
 #include "resources/resource_ids.h"
 #include "tests/testing/scoped_temp_dir.h"
+#include "tests/ui/skin/skin_fixture.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/image/image_picture.h"
 
@@ -27,43 +28,6 @@ using kx::testing::WriteBytes;
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kGreen = RGB(0, 255, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
-
-void put16(std::string& s, unsigned v) {
-  s += static_cast<char>(v & 0xFF);
-  s += static_cast<char>((v >> 8) & 0xFF);
-}
-void put32(std::string& s, std::uint32_t v) {
-  put16(s, v & 0xFFFF);
-  put16(s, v >> 16);
-}
-
-// A 24-bit bitmap file of w x h pixels coloured by `colour(x, y)`, row 0
-// at the top.
-std::string bitmap_file(int w, int h, const std::function<COLORREF(int, int)>& colour) {
-  const int stride = (w * 3 + 3) & ~3;
-  std::string s = "BM";
-  put32(s, static_cast<std::uint32_t>(54 + stride * h));
-  put32(s, 0);
-  put32(s, 54);
-  put32(s, 40);
-  put32(s, static_cast<std::uint32_t>(w));
-  put32(s, static_cast<std::uint32_t>(h));
-  put16(s, 1);
-  put16(s, 24);
-  for (int i = 0; i < 6; ++i) put32(s, 0);
-  for (int y = h - 1; y >= 0; --y) {
-    std::string row;
-    for (int x = 0; x < w; ++x) {
-      const COLORREF c = colour(x, y);
-      row += static_cast<char>(GetBValue(c));
-      row += static_cast<char>(GetGValue(c));
-      row += static_cast<char>(GetRValue(c));
-    }
-    row.resize(static_cast<std::size_t>(stride), '\0');
-    s += row;
-  }
-  return s;
-}
 
 // Pieces joined one after another.
 std::wstring join(std::initializer_list<std::wstring_view> pieces) {
@@ -138,7 +102,8 @@ class ImageWindowTest : public ::testing::Test {
 TEST_F(ImageWindowTest, HeaderPictureLowerThanTheBandIsStretchedAndRightAligned) {
   // Left half red, right half blue: both halves must be on the screen.
   const auto path =
-      picture(bitmap_file(20, 10, [](int x, int) { return x < 10 ? kRed : kBlue; }), L"head.bmp");
+      picture(testing::PaintedBitmap(20, 10, [](int x, int) { return x < 10 ? kRed : kBlue; }),
+              L"head.bmp");
   HWND control = placeholder(join({L"@@", path, L";100"}), 200, 0, 100, 40);
   HWND image = ImageWindow::CreateFromPlaceholder(parent_, IDC_IMAGE, true, nullptr);
   ASSERT_NE(image, nullptr);
@@ -156,7 +121,8 @@ TEST_F(ImageWindowTest, HeaderPictureLowerThanTheBandIsStretchedAndRightAligned)
 }
 
 TEST_F(ImageWindowTest, HeaderPictureDrawnForTwiceTheScaleIsHalved) {
-  const auto path = picture(bitmap_file(40, 80, [](int, int) { return kGreen; }), L"tall.bmp");
+  const auto path =
+      picture(testing::PaintedBitmap(40, 80, [](int, int) { return kGreen; }), L"tall.bmp");
   placeholder(join({L"@@", path, L";200"}), 200, 0, 100, 40);
   HWND image = ImageWindow::CreateFromPlaceholder(parent_, IDC_IMAGE, true, nullptr);
   ASSERT_NE(image, nullptr);
@@ -173,7 +139,8 @@ TEST_F(ImageWindowTest, HeaderPictureDrawnForTwiceTheScaleIsHalved) {
 }
 
 TEST_F(ImageWindowTest, BitmapOutsideTheBandFillsItsBackgroundInsideTheEdge) {
-  const auto path = picture(bitmap_file(10, 10, [](int, int) { return kRed; }), L"small.bmp");
+  const auto path =
+      picture(testing::PaintedBitmap(10, 10, [](int, int) { return kRed; }), L"small.bmp");
   HWND control = placeholder(join({L"@", path, L";0;1;0,0,0;0,0,255"}), 20, 60, 60, 40);
   HWND image = ImageWindow::CreateFromPlaceholder(parent_, IDC_IMAGE, false, nullptr);
   ASSERT_NE(image, nullptr);
@@ -189,7 +156,8 @@ TEST_F(ImageWindowTest, BitmapOutsideTheBandFillsItsBackgroundInsideTheEdge) {
 
 TEST_F(ImageWindowTest, TransparentColourLetsTheParentThrough) {
   const auto path =
-      picture(bitmap_file(20, 20, [](int x, int) { return x < 10 ? kGreen : kRed; }), L"key.bmp");
+      picture(testing::PaintedBitmap(20, 20, [](int x, int) { return x < 10 ? kGreen : kRed; }),
+              L"key.bmp");
   placeholder(join({L"@", path, L";1;0;0,255,0"}), 100, 100, 20, 20);
   HWND image = ImageWindow::CreateFromPlaceholder(parent_, IDC_IMAGE, false, nullptr);
   ASSERT_NE(image, nullptr);
@@ -228,7 +196,8 @@ TEST_F(ImageWindowTest, PngResourceThroughGdiplus) {
 }
 
 TEST_F(ImageWindowTest, IdleWindowDoesNotKeepPainting) {
-  const auto path = picture(bitmap_file(20, 10, [](int, int) { return kRed; }), L"idle.bmp");
+  const auto path =
+      picture(testing::PaintedBitmap(20, 10, [](int, int) { return kRed; }), L"idle.bmp");
   placeholder(join({L"@@", path, L";100"}), 200, 0, 100, 40);
   // A text over the picture, which the picture asks to redraw.
   CreateWindowExW(0, L"Static", L"title", WS_CHILD | WS_VISIBLE, 150, 10, 120, 16, parent_, nullptr,

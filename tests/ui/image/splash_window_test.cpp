@@ -9,6 +9,7 @@
 
 #include "tests/testing/scoped_temp_dir.h"
 #include "tests/ui/image/gif_writer.h"
+#include "tests/ui/skin/skin_fixture.h"
 #include "tests/ui/ui_fixture.h"
 
 namespace kx {
@@ -16,32 +17,6 @@ namespace {
 
 using kx::testing::ScopedTempDir;
 using kx::testing::WriteBytes;
-
-// A 24-bit bitmap file of one colour.
-std::string plain_bitmap(int w, int h, COLORREF c) {
-  const int stride = (w * 3 + 3) & ~3;
-  BITMAPFILEHEADER f{};
-  BITMAPINFOHEADER i{};
-  f.bfType = 0x4D42;
-  f.bfOffBits = sizeof f + sizeof i;
-  f.bfSize = static_cast<DWORD>(f.bfOffBits + stride * h);
-  i.biSize = sizeof i;
-  i.biWidth = w;
-  i.biHeight = h;
-  i.biPlanes = 1;
-  i.biBitCount = 24;
-  std::string s(reinterpret_cast<const char*>(&f), sizeof f);
-  s.append(reinterpret_cast<const char*>(&i), sizeof i);
-  std::string row;
-  for (int x = 0; x < w; ++x) {
-    row += static_cast<char>(GetBValue(c));
-    row += static_cast<char>(GetGValue(c));
-    row += static_cast<char>(GetRValue(c));
-  }
-  row.resize(static_cast<std::size_t>(stride), '\0');
-  for (int y = 0; y < h; ++y) s += row;
-  return s;
-}
 
 // The screen's depth; with KX_SCREEN_BITS set (the 256-colour run) it must
 // be that depth.
@@ -103,7 +78,7 @@ TEST_F(SplashTest, SearchOrder) {
 
 TEST_F(SplashTest, BitmapShownCentredAndRemoved) {
   const std::wstring path = dir_.file(L"setup.bmp");
-  ASSERT_TRUE(WriteBytes(path, plain_bitmap(64, 32, RGB(200, 0, 0))));
+  ASSERT_TRUE(WriteBytes(path, kx::testing::SolidBitmap(64, 32, RGB(200, 0, 0))));
   ASSERT_TRUE(ShowSplash(string(path.c_str())));
   HWND w = SplashWindow();
   ASSERT_NE(w, nullptr);

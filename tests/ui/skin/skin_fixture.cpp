@@ -41,7 +41,8 @@ std::string ScrambledBytes(const std::string& plain) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-std::string SplitBitmap(int width, int height, std::uint32_t left, std::uint32_t right) {
+std::string PaintedBitmap(int width, int height,
+                          const std::function<std::uint32_t(int x, int y)>& colour) {
   const int stride = (width * 3 + 3) & ~3;
   std::string s = "BM";
   put32(s, 54 + static_cast<std::uint32_t>(stride * height));
@@ -53,9 +54,9 @@ std::string SplitBitmap(int width, int height, std::uint32_t left, std::uint32_t
   put16(s, 1);
   put16(s, 24);
   for (int i = 0; i < 6; ++i) put32(s, 0);
-  for (int y = 0; y < height; ++y) {
+  for (int y = height - 1; y >= 0; --y) {
     for (int x = 0; x < width; ++x) {
-      const std::uint32_t c = x < width / 2 ? left : right;
+      const std::uint32_t c = colour(x, y);
       s += static_cast<char>((c >> 16) & 0xFF);
       s += static_cast<char>((c >> 8) & 0xFF);
       s += static_cast<char>(c & 0xFF);
@@ -65,8 +66,12 @@ std::string SplitBitmap(int width, int height, std::uint32_t left, std::uint32_t
   return s;
 }
 
+std::string SplitBitmap(int width, int height, std::uint32_t left, std::uint32_t right) {
+  return PaintedBitmap(width, height, [=](int x, int) { return x < width / 2 ? left : right; });
+}
+
 std::string SolidBitmap(int width, int height, std::uint32_t colour) {
-  return SplitBitmap(width, height, colour, colour);
+  return PaintedBitmap(width, height, [=](int, int) { return colour; });
 }
 
 }  // namespace kx::testing

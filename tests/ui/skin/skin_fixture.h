@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +20,11 @@ std::string SkinPackageFile(const SkinFiles& files);
 
 // A scrambled package of raw plain bytes (hostile shapes).
 std::string ScrambledBytes(const std::string& plain);
+
+// A bottom-up 24-bit bitmap file whose pixel x, y (row 0 at the top) has
+// the colour `colour(x, y)` (0x00BBGGRR, as a COLORREF).
+std::string PaintedBitmap(int width, int height,
+                          const std::function<std::uint32_t(int x, int y)>& colour);
 
 // A bottom-up 24-bit bitmap file of one colour (0x00BBGGRR).
 std::string SolidBitmap(int width, int height, std::uint32_t colour);
