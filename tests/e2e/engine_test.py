@@ -79,11 +79,6 @@ def reg(*args):
     return kxe2e.run_windows(["reg"] + list(args))[0]
 
 
-def gcab(folder, cabinet, *names):
-    subprocess.run(["gcab", "-c", "-z", cabinet, *names], cwd=folder, check=True,
-                   capture_output=True)
-
-
 class EngineMedium:
     """A payload setup.exe with the reference engine; the install folder and
     the journal live in the same scratch folder."""
@@ -93,18 +88,8 @@ class EngineMedium:
         self.install = os.path.join(work, "installed")
         self.journal = os.path.join(work, "journal.txt")
         disk1 = os.path.join(work, "medium", "Disk1")
-        src = os.path.join(work, "src")
-        os.makedirs(disk1)
-        os.makedirs(os.path.join(src, "bin"))
-        with open(os.path.join(src, "readme.txt"), "wb") as f:
-            f.write(README)
-        with open(os.path.join(src, "bin", "app.exe"), "wb") as f:
-            f.write(APP)
-        gcab(src, os.path.join(disk1, "data1.cab"), "readme.txt", "bin/app.exe")
-        kxe2e.write_ini(os.path.join(disk1, "data1.hdr"),
-                        "[Product]\nName=Engine test application\n"
-                        f"InstallDir={kxe2e.win_path(self.install)}\n"
-                        "[Files]\nFile1=readme.txt\nFile2=bin\\app.exe\n")
+        kxe2e.write_product(disk1, "Engine test application", kxe2e.win_path(self.install),
+                            {"readme.txt": README, "bin/app.exe": APP})
         kxe2e.write_ini(os.path.join(disk1, "setup.ini"),
                         f"[Startup]\nProduct=Engine test\nProductGUID={PRODUCT_GUID}\n"
                         f"AllUsers=0\n{ini_extra}[Languages]\nDefault=0x0409\nSupported=0x0409\n")

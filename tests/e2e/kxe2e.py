@@ -47,6 +47,28 @@ def write_ini(path, text):
         f.write(b"\xff\xfe" + text.replace("\r\n", "\n").replace("\n", "\r\n").encode("utf-16-le"))
 
 
+def write_product(disk1, name, install_dir, files, with_cabinet=True):
+    """The engine's half of a medium in `disk1` (made if missing): data1.cab
+    holding `files` ({path with "/": bytes}, packed by gcab from a scratch
+    folder outside the medium; none without `with_cabinet`) and data1.hdr
+    naming the product, its install folder and the files in that order."""
+    os.makedirs(disk1, exist_ok=True)
+    if with_cabinet:
+        src = tempfile.mkdtemp(prefix="kxproduct")
+        try:
+            for path, data in files.items():
+                os.makedirs(os.path.join(src, os.path.dirname(path)), exist_ok=True)
+                with open(os.path.join(src, path), "wb") as f:
+                    f.write(data)
+            subprocess.run(["gcab", "-c", "-z", os.path.join(disk1, "data1.cab"), *files],
+                           cwd=src, check=True, capture_output=True)
+        finally:
+            shutil.rmtree(src, ignore_errors=True)
+    listing = "".join(f"File{i}={p.replace('/', chr(92))}\n" for i, p in enumerate(files, 1))
+    write_ini(os.path.join(disk1, "data1.hdr"),
+              f"[Product]\nName={name}\nInstallDir={install_dir}\n[Files]\n{listing}")
+
+
 DEFAULT_INI = "[Startup]\nProduct=Test product\nProductGUID={6F1D3F8E-0B7A-4C55-9E21-3A5B7C9D0E11}\n"
 
 

@@ -7,7 +7,6 @@ uninstall keys."""
 import os
 import re
 import shutil
-import subprocess
 import tempfile
 import time
 
@@ -82,19 +81,8 @@ def run_line(line, env=None):
 
 def build_medium(work):
     disk1 = os.path.join(work, "medium", "Disk1")
-    src = os.path.join(work, "src")
-    os.makedirs(os.path.join(src, "bin"))
-    os.makedirs(disk1)
-    with open(os.path.join(src, "readme.txt"), "wb") as f:
-        f.write(b"Read me.\r\n")
-    with open(os.path.join(src, "bin", "app.exe"), "wb") as f:
-        f.write(APP)
-    subprocess.run(["gcab", "-c", "-z", os.path.join(disk1, "data1.cab"), "readme.txt",
-                    "bin/app.exe"], cwd=src, check=True, capture_output=True)
-    kxe2e.write_ini(os.path.join(disk1, "data1.hdr"),
-                    "[Product]\nName=Maintenance test\n"
-                    "InstallDir=%ProgramFiles%\\Maintenance test\n"
-                    "[Files]\nFile1=readme.txt\nFile2=bin\\app.exe\n")
+    kxe2e.write_product(disk1, "Maintenance test", "%ProgramFiles%\\Maintenance test",
+                        {"readme.txt": b"Read me.\r\n", "bin/app.exe": APP})
     kxe2e.write_ini(os.path.join(disk1, "setup.ini"),
                     f"[Startup]\nProduct=Maintenance test\nProductGUID={GUID}\nAllUsers=1\n"
                     "[Languages]\nDefault=0x0409\nSupported=0x0409\n")

@@ -7,7 +7,6 @@ the package never runs and the product is not installed."""
 import hashlib
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 import threading
@@ -58,16 +57,9 @@ def reg(*args):
 def build_medium(work, url, check_sum, probe_log):
     install = os.path.join(work, "installed")
     disk1 = os.path.join(work, "medium", "Disk1")
-    src = os.path.join(work, "src")
     os.makedirs(os.path.join(disk1, "KXSetupPrerequisites"))
-    os.makedirs(src)
-    with open(os.path.join(src, "readme.txt"), "wb") as f:
-        f.write(b"installed after a downloaded prerequisite\r\n")
-    subprocess.run(["gcab", "-c", "-z", os.path.join(disk1, "data1.cab"), "readme.txt"],
-                   cwd=src, check=True, capture_output=True)
-    kxe2e.write_ini(os.path.join(disk1, "data1.hdr"),
-                    "[Product]\nName=Download test\n"
-                    f"InstallDir={kxe2e.win_path(install)}\n[Files]\nFile1=readme.txt\n")
+    kxe2e.write_product(disk1, "Download test", kxe2e.win_path(install),
+                        {"readme.txt": b"installed after a downloaded prerequisite\r\n"})
     kxe2e.write_ini(os.path.join(disk1, "setup.ini"),
                     f"[Startup]\nProduct=Download test\nProductGUID={PRODUCT_GUID}\nAllUsers=0\n"
                     "CheckMD5=N\n"

@@ -75,16 +75,9 @@ class PrereqMedium:
         self.work = work
         self.install = os.path.join(work, "installed")
         disk1 = os.path.join(work, "medium", "Disk1")
-        src = os.path.join(work, "src")
         os.makedirs(os.path.join(disk1, "KXSetupPrerequisites"))
-        os.makedirs(src)
-        with open(os.path.join(src, "readme.txt"), "wb") as f:
-            f.write(b"prerequisites first\r\n")
-        subprocess.run(["gcab", "-c", "-z", os.path.join(disk1, "data1.cab"), "readme.txt"],
-                       cwd=src, check=True, capture_output=True)
-        kxe2e.write_ini(os.path.join(disk1, "data1.hdr"),
-                        "[Product]\nName=Prerequisite test\n"
-                        f"InstallDir={kxe2e.win_path(self.install)}\n[Files]\nFile1=readme.txt\n")
+        kxe2e.write_product(disk1, "Prerequisite test", kxe2e.win_path(self.install),
+                            {"readme.txt": b"prerequisites first\r\n"})
         listing = "".join(f"PreReq{i}={n}\n" for i, n in enumerate(names))
         kxe2e.write_ini(os.path.join(disk1, "setup.ini"),
                         f"[Startup]\nProduct=Prereq test\nProductGUID={PRODUCT_GUID}\nAllUsers=0\n"

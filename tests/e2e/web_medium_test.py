@@ -79,20 +79,8 @@ def reg(*args):
 
 
 def write_medium(disk1, install, with_cabinet=True):
-    src = os.path.join(os.path.dirname(disk1), "src")
-    os.makedirs(disk1)
-    os.makedirs(os.path.join(src, "bin"))
-    with open(os.path.join(src, "readme.txt"), "wb") as f:
-        f.write(README)
-    with open(os.path.join(src, "bin", "app.exe"), "wb") as f:
-        f.write(APP)
-    if with_cabinet:
-        subprocess.run(["gcab", "-c", "-z", os.path.join(disk1, "data1.cab"), "readme.txt",
-                        "bin/app.exe"], cwd=src, check=True, capture_output=True)
-    kxe2e.write_ini(os.path.join(disk1, "data1.hdr"),
-                    "[Product]\nName=Web medium application\n"
-                    f"InstallDir={kxe2e.win_path(install)}\n"
-                    "[Files]\nFile1=readme.txt\nFile2=bin\\app.exe\n")
+    kxe2e.write_product(disk1, "Web medium application", kxe2e.win_path(install),
+                        {"readme.txt": README, "bin/app.exe": APP}, with_cabinet)
     kxe2e.write_ini(os.path.join(disk1, "setup.ini"),
                     f"[Startup]\nProduct=Web medium test\nProductGUID={PRODUCT_GUID}\n"
                     "AllUsers=0\n[Languages]\nDefault=0x0409\nSupported=0x0409\n")
